@@ -1,0 +1,18 @@
+# ve1_sources(<var> <dir>...): the .cpp files of the given directories, leaving out the
+# files of the other platform (Name_win32.cpp / Name_posix.cpp).
+function(ve1_sources out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB files CONFIGURE_DEPENDS "${dir}/*.cpp")
+    foreach(f IN LISTS files)
+      get_filename_component(name "${f}" NAME_WE)
+      if(name MATCHES "_(win32|posix)$")
+        if(NOT name MATCHES "_${VE1_PLATFORM}$")
+          continue()
+        endif()
+      endif()
+      list(APPEND result "${f}")
+    endforeach()
+  endforeach()
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,24 @@
+// Files and directories, addressed by Windows-style paths ('\' separates on every platform).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace os {
+
+// The path as the platform's file functions take it (on POSIX every '\' becomes '/').
+std::string NativePath(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+// Whether a pattern with '*' and '?' in its last component matches at least one entry.
+// System error boxes for unreadable drives are suppressed while it tests.
+bool FileExistsWildcard(const std::string& pattern);
+// Bare names of all entries matching the pattern, files and directories alike, in the order
+// the file system gives them ("*.*" also yields "." and "..").
+std::vector<std::string> ListDirectory(const std::string& pattern);
+bool CreateDir(const std::string& path);
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
+bool DeleteFileAt(const std::string& path);
+
+}  // namespace os

@@ -1,0 +1,32 @@
+// Modal message boxes and the standard file dialogs.
+#pragma once
+
+#include <string>
+
+namespace ui {
+
+// Modal results of dialogs and message boxes.
+enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
+                         mrIgnore = 5, mrYes = 6, mrNo = 7, mrAll = 8, mrNoToAll = 9 };
+
+enum class MsgType { Warning, Error, Information, Confirmation, Plain };
+enum class MsgButtons { Ok, YesNo };
+
+// Shows a modal message box; returns mrOk, mrYes or mrNo (closing it counts as the last button).
+int MessageDlg(const std::string& text, MsgType type, MsgButtons buttons = MsgButtons::Ok);
+// A plain message box with an OK button (no icon).
+void ShowMessage(const std::string& text);
+
+struct FileDialogOptions {
+    std::string title;
+    std::string filter;            // "Beschreibung|*.dbf|Alle Dateien|*.*"
+    std::string initialDir;
+    std::string fileName;          // proposed name
+    std::string defaultExt;
+};
+
+// Standard file-open and file-save dialogs: true with the chosen path, false when cancelled.
+bool OpenFileDialog(const FileDialogOptions& options, std::string& chosen);
+bool SaveFileDialog(const FileDialogOptions& options, std::string& chosen);
+
+}  // namespace ui
