@@ -16,3 +16,10 @@ function(ve1_sources out)
   endforeach()
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
+
+# ve1_nonempty(<var>): a library needs at least one source while its directory is still empty.
+function(ve1_nonempty var)
+  if(NOT ${var})
+    set(${var} "${PROJECT_SOURCE_DIR}/cmake/empty.cpp" PARENT_SCOPE)
+  endif()
+endfunction()
