@@ -5,8 +5,9 @@
 #include "platform/os/Convert.h"
 #include "platform/os/OsError.h"
 
-// Bytes only: the texts are cp1252 and need no conversion library.
+// Bytes only (the texts are cp1252, no conversion library); the templates compiled here.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <pwd.h>
