@@ -1,0 +1,17 @@
+// Path and file-existence functions on Windows-style paths.
+#pragma once
+
+#include <string>
+
+// s with one backslash appended unless it already ends with one ("" gives "\").
+std::string WithSlash(const std::string& s);
+// s without its trailing backslash, if it has one.
+std::string WithOutSlash(const std::string& s);
+bool DirExists(const std::string& Name);
+// Whether Name, which may hold wildcards, matches at least one file-system entry.
+bool FileExistsEx(const std::string& Name);
+
+// The directory part of a file name with its trailing separator ('\' or '/'); "" if none.
+std::string ExtractFilePath(const std::string& FileName);
+// The file name without its directory part.
+std::string ExtractFileName(const std::string& FileName);
