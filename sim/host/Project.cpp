@@ -1,0 +1,61 @@
+#include "Project.h"
+
+#include <memory>
+
+namespace sim {
+
+GeoObject* Project::Find(int32_t id) {
+    auto it = objects.find(id);
+    return it == objects.end() ? nullptr : &it->second;
+}
+
+GeoObject* Project::FindByKennung(const std::string& kennung) {
+    for (auto& [id, o] : objects)
+        if (o.kennung == kennung)
+            return &o;
+    return nullptr;
+}
+
+std::string Project::ProposeKennung() {
+    for (;;) {
+        std::string k = "FX" + std::to_string(++proposed_);
+        if (!FindByKennung(k))
+            return k;
+    }
+}
+
+void Project::FailCall(const std::string& function, int nth, bool always, FailMode mode) {
+    failures_[function] = Failure{CallCount(function) + nth, always, mode};
+}
+
+bool Project::ShouldFail(const char* function) {
+    const int n = ++calls_[function];
+    auto it = failures_.find(function);
+    if (it == failures_.end())
+        return false;
+    const Failure& f = it->second;
+    if (n == f.nth || (f.always && n > f.nth)) {
+        if (f.mode == FailMode::Raise)
+            throw HostCallFailed(std::string(function) + ": Zugriffsverletzung im Host");
+        return true;
+    }
+    return false;
+}
+
+int Project::CallCount(const std::string& function) const {
+    auto it = calls_.find(function);
+    return it == calls_.end() ? 0 : it->second;
+}
+
+namespace {
+std::unique_ptr<Project>& Slot() {
+    static std::unique_ptr<Project> p = std::make_unique<Project>();
+    return p;
+}
+}  // namespace
+
+Project& TheProject() { return *Slot(); }
+
+void ResetProject() { Slot() = std::make_unique<Project>(); }
+
+}  // namespace sim

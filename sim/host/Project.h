@@ -1,0 +1,97 @@
+// The simulated host project: directories, object classes, objects, selection, map cursor,
+// host tables, and failures to inject into host calls.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct GeoObject {
+    int32_t id = 0;
+    std::string kennung;
+    int32_t classId = 0;
+    int32_t geoType = 0;
+    double x = 0, y = 0;
+};
+
+// A host table with named text columns and a cursor (e.g. "Objektphotos").
+struct HostTable {
+    std::vector<std::string> columns;
+    std::vector<std::map<std::string, std::string>> rows;
+    size_t cursor = 0;
+    int disabled = 0;
+};
+
+// An interactive creation started by fxCreateObjectStart, waiting for the user's pick.
+struct PendingCreation {
+    int32_t classId = 0;
+    int32_t geoType = 0;
+    std::string kennung;
+};
+
+// What a host call does when it is told to fail: return its failure value, or raise.
+enum class FailMode { Return, Raise };
+
+class HostCallFailed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Project {
+public:
+    std::string projectDir;     // as the host reports it, without trailing separator
+    std::string verfahrenDir;
+    std::string projectDB;
+
+    std::map<int32_t, std::string> classes;
+    std::map<int32_t, GeoObject> objects;
+    std::vector<int32_t> selection;
+    int32_t activeObject = 0;
+    int32_t currentClass = 0;
+    std::optional<std::pair<double, double>> cursor;
+    std::map<std::string, HostTable> tables;
+    std::optional<PendingCreation> pending;
+
+    int redraws = 0;
+    int updateDepth = 0;
+    // Host identifiers longer than this are cut, like the host's own field.
+    size_t maxKennung = 255;
+
+    int32_t NewObjectId() { return nextId_++; }
+    void ReserveIds(int32_t id) {
+        if (id >= nextId_)
+            nextId_ = id + 1;
+    }
+    GeoObject* Find(int32_t id);
+    GeoObject* FindByKennung(const std::string& kennung);
+    // A fresh identifier the host proposes for a new object.
+    std::string ProposeKennung();
+
+    // Failure injection: the nth call (1-based) of a host function fails, once or from then on.
+    void FailCall(const std::string& function, int nth, bool always, FailMode mode);
+    // Counts the call; true when this call is to fail (or throws HostCallFailed for Raise).
+    bool ShouldFail(const char* function);
+    int CallCount(const std::string& function) const;
+
+private:
+    struct Failure {
+        int nth = 0;
+        bool always = false;
+        FailMode mode = FailMode::Return;
+    };
+    int32_t nextId_ = 1;
+    int proposed_ = 0;
+    std::map<std::string, int> calls_;
+    std::map<std::string, Failure> failures_;
+};
+
+// The one project of the process.
+Project& TheProject();
+void ResetProject();
+
+}  // namespace sim

@@ -1,0 +1,79 @@
+// The scenario runner: sets up a project, acts as the user, answers the plug-in's windows
+// and checks what happened, line by line; every mistake names file and line.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Script.h"
+#include "UiState.h"
+
+namespace sim {
+
+struct RunOptions {
+    std::string pluginPath;  // empty: the plug-in is already loaded (ThePlugin())
+    bool quiet = false;      // print the transcript only when the run fails
+    bool keep = false;       // keep the scratch directory
+    bool showHooks = false;  // list every hook call in the transcript
+};
+
+class Scenario {
+public:
+    Scenario(std::vector<ScriptLine> lines, RunOptions options);
+    ~Scenario();
+    Scenario(const Scenario&) = delete;
+    Scenario& operator=(const Scenario&) = delete;
+
+    // Runs every line; false at the first failure (see Failure()).
+    bool Run();
+    const std::string& Failure() const { return failure_; }
+    const std::string& Transcript() const { return transcript_; }
+    const std::string& ProjectDir() const { return projectDir_; }
+
+    // Answers an event of the scripted backend (Windows-1252 text in, answer out).
+    std::string OnUiEvent(const std::string& event);
+
+    // The scenario whose run is in progress, for the plug-in's windows.
+    static Scenario* Current();
+
+private:
+    void Execute(const ScriptLine& line);
+    void Setup(const ScriptLine& line, bool& handled);
+    void Act(const ScriptLine& line, bool& handled);
+    void Check(const ScriptLine& line, bool& handled);
+    void Tables(const ScriptLine& line, bool& handled);
+
+    std::string OnForm(const std::string& event);
+    std::string OnMessage(const std::string& event);
+    std::string OnFileDialog(const std::string& event);
+    bool CheckControl(const ScriptLine& line, const FormState& form);
+    std::string ActionFor(const ScriptLine& line, const FormState& form);
+
+    const ScriptLine* Peek() const;
+    void Fail(const ScriptLine* line, const std::string& what);
+    void Say(const std::string& text);  // a transcript line (Windows-1252)
+    int32_t Hook(const std::string& name, intptr_t a1, intptr_t a2, intptr_t a3);
+
+    std::vector<ScriptLine> lines_;
+    size_t next_ = 0;
+    RunOptions options_;
+    std::string scratch_, projectDir_;
+    std::string failure_, transcript_;
+    bool failed_ = false;
+    int32_t lastResult_ = 0;
+    std::set<int> openForms_;
+    const ScriptLine* lastAction_ = nullptr;
+    std::vector<std::vector<char>> buffers_;  // texts handed to raw hook calls
+};
+
+// Runs one scenario file; prints the transcript (UTF-8) and returns the process exit code.
+int RunScenarioFile(const std::string& path, const RunOptions& options);
+
+}  // namespace sim
+
+// The responder the plug-in's scripted backend finds in the host process.
+extern "C" const char* fxSimUiEvent(const char* event);
+// The driver's whole work: arguments as on its command line.
+extern "C" int fxSimMain(int argc, char** argv);

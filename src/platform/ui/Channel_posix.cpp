@@ -1,0 +1,11 @@
+#include <dlfcn.h>
+
+#include "platform/ui/Channel.h"
+
+namespace ui {
+
+CResponder FindHostResponder() {
+    return reinterpret_cast<CResponder>(dlsym(RTLD_DEFAULT, "fxSimUiEvent"));
+}
+
+}  // namespace ui

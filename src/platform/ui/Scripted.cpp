@@ -1,0 +1,289 @@
+#include "platform/ui/Scripted.h"
+
+#include <map>
+#include <sstream>
+
+#include "platform/os/Cursor.h"
+#include "platform/ui/Channel.h"
+
+namespace ui {
+
+namespace {
+
+// Event texts are line-based: a line break inside a text would start a new entry.
+std::string OneLine(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\r')
+            continue;
+        out += c == '\n' ? ' ' : c;
+    }
+    return out;
+}
+
+const char* CursorName() { return os::CurrentCursor() == os::CursorShape::HourGlass ? "busy" : "normal"; }
+
+const char* TypeName(MsgType type) {
+    switch (type) {
+    case MsgType::Warning: return "warning";
+    case MsgType::Error: return "error";
+    case MsgType::Information: return "information";
+    case MsgType::Confirmation: return "confirmation";
+    case MsgType::Plain: return "plain";
+    }
+    return "plain";
+}
+
+void Line(std::ostringstream& out, const char* key, const std::string& value) {
+    out << key << ' ' << OneLine(value) << '\n';
+}
+
+std::string Word(std::istringstream& in) {
+    std::string w;
+    in >> w;
+    return w;
+}
+
+std::string Rest(std::istringstream& in) {
+    std::string rest;
+    std::getline(in, rest);
+    if (!rest.empty() && rest[0] == ' ')
+        rest.erase(0, 1);
+    return rest;
+}
+
+bool Usable(const Control& c) { return c.Enabled && c.Visible; }
+
+std::string ClickButton(Form& form, Button& b) {
+    if (!Usable(b))
+        return "button " + b.Name() + " is disabled";
+    if (b.ModalResult != mrNone)
+        form.ModalResult = b.ModalResult;
+    if (b.OnClick)
+        b.OnClick();
+    return {};
+}
+
+}  // namespace
+
+std::string DescribeForm(const Form& form, int sequence) {
+    std::ostringstream out;
+    out << "form " << sequence << ' ' << form.ClassName() << '\n';
+    Line(out, "caption", form.Caption);
+    out << "client " << form.ClientWidth << ' ' << form.ClientHeight << '\n';
+    out << "font " << form.FormFont.name << ',' << form.FormFont.size << '\n';
+    out << "cursor " << CursorName() << '\n';
+    for (const auto& cp : form.Controls()) {
+        const Control& c = *cp;
+        out << "control " << c.Name() << ' ' << KindName(c.Kind()) << '\n';
+        Line(out, "text", c.Caption);
+        out << "enabled " << (c.Enabled ? 1 : 0) << '\n';
+        out << "visible " << (c.Visible ? 1 : 0) << '\n';
+        if (!c.Parent.empty())
+            out << "parent " << c.Parent << '\n';
+        out << "font " << c.ControlFont.name << ',' << c.ControlFont.size << (c.ControlFont.bold ? ",bold" : "") << '\n';
+        out << "bounds " << c.Left << ' ' << c.Top << ' ' << c.Width << ' ' << c.Height << '\n';
+        if (auto* items = dynamic_cast<const ItemsControl*>(&c)) {
+            for (const auto& item : items->Items())
+                Line(out, "item", item);
+            out << "index " << items->ItemIndex << '\n';
+            if (auto* lb = dynamic_cast<const ListBox*>(&c))
+                out << "sorted " << (lb->Sorted ? 1 : 0) << '\n';
+        } else if (auto* b = dynamic_cast<const Button*>(&c)) {
+            out << "modal " << b->ModalResult << '\n';
+            if (b->Default)
+                out << "default 1\n";
+            if (b->Cancel)
+                out << "cancel 1\n";
+        } else if (auto* cb = dynamic_cast<const CheckBox*>(&c)) {
+            out << "checked " << (cb->Checked ? 1 : 0) << '\n';
+        } else if (auto* rb = dynamic_cast<const RadioButton*>(&c)) {
+            out << "checked " << (rb->Checked ? 1 : 0) << '\n';
+        } else if (auto* m = dynamic_cast<const Memo*>(&c)) {
+            for (const auto& l : m->Lines)
+                Line(out, "item", l);
+        } else if (auto* se = dynamic_cast<const SpinEdit*>(&c)) {
+            out << "value " << se->Value << '\n';
+        } else if (auto* d = dynamic_cast<const DatePicker*>(&c)) {
+            out << "value " << d->Year << '-' << d->Month << '-' << d->Day << '\n';
+        } else if (auto* img = dynamic_cast<const Image*>(&c)) {
+            Line(out, "picture", img->PictureFile);
+        }
+    }
+    out << "end\n";
+    return out.str();
+}
+
+std::string ApplyAction(Form& form, const std::string& action) {
+    std::istringstream in(action);
+    std::string verb = Word(in);
+    if (verb == "close") {
+        form.ModalResult = mrCancel;
+        return {};
+    }
+    if (verb == "key") {
+        std::string key = Word(in);
+        for (const auto& cp : form.Controls()) {
+            if (auto* b = dynamic_cast<Button*>(cp.get())) {
+                if ((key == "enter" && b->Default) || (key == "esc" && b->Cancel))
+                    return ClickButton(form, *b);
+            }
+        }
+        if (key == "esc") {
+            form.ModalResult = mrCancel;
+            return {};
+        }
+        return "no button answers the key " + key;
+    }
+    std::string name = Word(in);
+    Control* c = form.FindControl(name);
+    if (!c)
+        return "the form " + form.ClassName() + " has no control " + name;
+    if (verb == "click") {
+        if (auto* b = dynamic_cast<Button*>(c))
+            return ClickButton(form, *b);
+        if (!Usable(*c))
+            return name + " is disabled";
+        if (auto* cb = dynamic_cast<CheckBox*>(c))
+            cb->Checked = !cb->Checked;
+        if (auto* rb = dynamic_cast<RadioButton*>(c))
+            rb->Checked = true;
+        if (c->OnClick)
+            c->OnClick();
+        return {};
+    }
+    if (!Usable(*c))
+        return name + " is disabled";
+    if (verb == "select") {
+        auto* items = dynamic_cast<ItemsControl*>(c);
+        if (!items)
+            return name + " has no items";
+        int index = -2;
+        in >> index;
+        if (index < -1 || index >= items->Count())
+            return name + " has no item " + std::to_string(index);
+        items->ItemIndex = index;
+        if (c->OnClick)
+            c->OnClick();
+        return {};
+    }
+    if (verb == "set") {
+        std::string value = Rest(in);
+        if (auto* se = dynamic_cast<SpinEdit*>(c)) {
+            try {
+                se->Value = std::stoi(value);
+            } catch (...) {
+                return "not a number: " + value;
+            }
+        } else if (auto* m = dynamic_cast<Memo*>(c)) {
+            m->Lines.clear();
+            std::istringstream lines(value);
+            std::string l;
+            while (std::getline(lines, l, '|'))
+                m->Lines.push_back(l);
+        } else if (auto* d = dynamic_cast<DatePicker*>(c)) {
+            char dash1 = 0, dash2 = 0;
+            std::istringstream v(value);
+            int y = 0, mo = 0, da = 0;
+            if (!(v >> y >> dash1 >> mo >> dash2 >> da) || dash1 != '-' || dash2 != '-')
+                return "not a date (year-month-day): " + value;
+            d->Year = y;
+            d->Month = mo;
+            d->Day = da;
+        } else if (c->Kind() == ControlKind::Edit) {
+            c->Caption = value;
+        } else {
+            return name + " takes no text";
+        }
+        if (c->OnChange)
+            c->OnChange();
+        return {};
+    }
+    if (verb == "check") {
+        int v = 0;
+        in >> v;
+        if (auto* cb = dynamic_cast<CheckBox*>(c))
+            cb->Checked = v != 0;
+        else if (auto* rb = dynamic_cast<RadioButton*>(c))
+            rb->Checked = v != 0;
+        else
+            return name + " cannot be checked";
+        if (c->OnClick)
+            c->OnClick();
+        return {};
+    }
+    if (verb == "timer") {
+        auto* t = dynamic_cast<Timer*>(c);
+        if (!t)
+            return name + " is no timer";
+        if (t->OnTimer)
+            t->OnTimer();
+        return {};
+    }
+    return "unknown action: " + action;
+}
+
+int ScriptedBackend::ShowModal(Form& form) {
+    int seq = ++sequence_;
+    form.ModalResult = mrNone;
+    // Bounded so that a responder that never closes the form cannot hang the host.
+    for (int step = 0; step < 10000 && form.ModalResult == mrNone; ++step) {
+        std::string answer = AskResponder(DescribeForm(form, seq));
+        if (answer.empty() || answer == "abort") {
+            form.ModalResult = mrCancel;
+            break;
+        }
+        std::string refused = ApplyAction(form, answer);
+        if (!refused.empty()) {
+            if (AskResponder("refused " + refused + "\n") == "abort")
+                form.ModalResult = mrCancel;
+        }
+    }
+    if (form.ModalResult == mrNone)
+        form.ModalResult = mrCancel;
+    AskResponder("closed " + std::to_string(seq) + " " + std::to_string(form.ModalResult) + "\n");
+    return form.ModalResult;
+}
+
+void ScriptedBackend::ShowModeless(Form& form) {
+    AskResponder("show\n" + DescribeForm(form, ++sequence_));
+}
+
+void ScriptedBackend::CloseModeless(Form& form) { AskResponder("hide " + form.ClassName() + "\n"); }
+
+int ScriptedBackend::Message(const std::string& text, MsgType type, MsgButtons buttons) {
+    std::ostringstream out;
+    out << "message " << TypeName(type) << ' ' << (buttons == MsgButtons::YesNo ? "yesno" : "ok") << '\n';
+    out << "cursor " << CursorName() << '\n';
+    std::istringstream lines(text);
+    std::string l;
+    while (std::getline(lines, l)) {
+        if (!l.empty() && l.back() == '\r')
+            l.pop_back();
+        out << "line " << l << '\n';
+    }
+    out << "end\n";
+    std::string answer = AskResponder(out.str());
+    if (buttons == MsgButtons::YesNo)
+        return answer == "yes" ? mrYes : mrNo;
+    return mrOk;
+}
+
+bool ScriptedBackend::FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) {
+    std::ostringstream out;
+    out << "filedialog " << (save ? "save" : "open") << '\n';
+    Line(out, "title", options.title);
+    Line(out, "filter", options.filter);
+    Line(out, "dir", options.initialDir);
+    Line(out, "name", options.fileName);
+    Line(out, "ext", options.defaultExt);
+    out << "end\n";
+    std::string answer = AskResponder(out.str());
+    if (answer.rfind("file ", 0) == 0) {
+        chosen = answer.substr(5);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace ui

@@ -1,0 +1,43 @@
+#include "plugin/Commands.h"
+
+#include <cstring>
+
+#include "host/fxAPI32.h"
+#include "platform/ui/Dialogs.h"
+
+namespace {
+// Commands whose units this build does not contain yet tell the user so instead of doing nothing.
+int32_t NotInThisBuild(const char* what) {
+    ui::MessageDlg(std::string(what) + " ist in dieser Version des Transaktionsmoduls noch nicht enthalten.",
+                   ui::MsgType::Information);
+    return 0;
+}
+}  // namespace
+
+int32_t VE1CustomImportHook(int32_t, int32_t, int32_t) {
+    const int32_t result = NotInThisBuild("Der Import von Transaktionen");
+    fxRedraw();
+    return result;
+}
+
+int32_t VE1CustomExportHook(int32_t, int32_t, int32_t) { return NotInThisBuild("Der Export von Transaktionen"); }
+
+int32_t MakeTransActionReportHook() { return NotInThisBuild("Der Prüfbericht"); }
+
+int32_t AfterLoadProjectHook() { return -1; }
+
+int32_t BeforeCloseProjectHook() { return -1; }
+
+int32_t ProcessFotoHook() {
+    NotInThisBuild("Die Fotoverwaltung");
+    return -1;
+}
+
+void CorrectHauptfotoHook(const char* Value, char* NewValue, int32_t MaxLen) {
+    if (!NewValue || MaxLen <= 0)
+        return;
+    const size_t n = Value ? strnlen(Value, static_cast<size_t>(MaxLen)) : 0;
+    if (n)
+        std::memcpy(NewValue, Value, n);
+    NewValue[n] = '\0';
+}

@@ -1,0 +1,18 @@
+#include "store/ProjectTables.h"
+
+#include "util/Tools.h"
+
+bool ProjectTableExists(const char* fileName) {
+    dbf::Table table(MyGetProjectDir(), fileName);
+    return table.exists();
+}
+
+ProjectTable::ProjectTable(const char* fileName, const char* indexName) : dbf::Table(MyGetProjectDir(), fileName) {
+    if (indexName)
+        setIndexName(indexName);
+    open();
+}
+
+bool FindKennung(dbf::Table& table, const std::string& kennung) {
+    return !kennung.empty() && table.findKey(kennung);
+}
