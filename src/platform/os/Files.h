@@ -11,7 +11,8 @@ std::string NativePath(const std::string& path);
 
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
-// Whether a pattern with '*' and '?' in its last component matches at least one entry.
+// Whether a pattern with '*' and '?' in its last component matches at least one entry
+// (names compare ignoring case, as on Windows).
 // System error boxes for unreadable drives are suppressed while it tests.
 bool FileExistsWildcard(const std::string& pattern);
 // Bare names of all entries matching the pattern, files and directories alike, in the order

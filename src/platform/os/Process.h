@@ -13,7 +13,8 @@ struct ProcessOptions {
 };
 
 // Starts the program named by the command line's first argument. Returns whether the start
-// succeeded; the exit code is not examined.
+// succeeded; the exit code is not examined. The program path and the working directory may be
+// written with '\'; the other arguments reach the program unchanged.
 bool StartProcess(const std::string& commandLine, const ProcessOptions& options);
 
 // Splits a command line by the Windows rules (blanks separate arguments, double quotes group,
