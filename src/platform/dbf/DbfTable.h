@@ -11,6 +11,10 @@
 
 namespace dbf {
 
+namespace io {
+class FileSystem;
+}
+
 // Every failure of the engine: bad file, missing table, unknown field or index, I/O error.
 // The text names the file concerned.
 class EngineError : public std::runtime_error {
@@ -83,6 +87,8 @@ public:
     void setTableName(const std::string& fileName);
     void setTableType(TableType type);
     std::string fileName() const;  // directory joined with the table name
+    // The files the table lives in; the real file system unless set (tests hand in memory).
+    void setFileSystem(std::shared_ptr<io::FileSystem> fs);
     bool exists() const;           // a file of that name exists
 
     // Definition, before createTable.
@@ -108,6 +114,7 @@ public:
     Field& fieldByName(const std::string& name);
     Field* findField(const std::string& name);  // nullptr if the table has no such field
     int recordCount() const;                    // rows not deleted (within the range, if set)
+    int recordNumber() const;                   // physical number of the current row, 0 at eof
 
     void first();
     void next();

@@ -1,0 +1,517 @@
+// Table objects over the shared table files: definition, cursor, edit buffer and fields.
+#include "platform/dbf/DbfTable.h"
+
+#include <map>
+
+#include "platform/dbf/FieldValue.h"
+#include "platform/dbf/FileIO.h"
+#include "platform/dbf/Paths.h"
+#include "platform/dbf/TableFile.h"
+
+namespace dbf {
+
+class FieldImpl;
+
+class TableImpl {
+public:
+    enum class State { Browse, Edit, Insert };
+
+    std::shared_ptr<io::FileSystem> fs = io::standardFileSystem();
+    std::string directory, tableName;
+    TableType type = TableType::dBase;
+    std::vector<FieldDef> defs;
+    std::string indexName, indexFields;
+
+    std::shared_ptr<TableFile> tf;
+    int tag = -1;
+    State state = State::Browse;
+    uint32_t recno = 0;  // 0: no current row (eof)
+    mdx::Cursor cursor;
+    std::string buf;  // the row being edited or appended
+    std::map<int, std::string> memoEdits;
+    bool ranged = false;
+    mdx::KeyBytes from, to;
+    std::string cur, blank;
+    uint32_t curRecno = 0;
+    uint64_t curVersion = 0;
+    std::vector<std::unique_ptr<FieldImpl>> fields;
+
+    std::string path() const { return paths::join(directory, tableName); }
+    TableFile& file() const {
+        if (!tf) throw EngineError("Table not open: " + path());
+        return *tf;
+    }
+    void requireTag() const {
+        file();
+        if (tag < 0) throw EngineError("No index set on table: " + path());
+    }
+    const std::string& record();
+    bool editing() const { return state != State::Browse; }
+
+    // A Table that is not open works on the file through a short-lived shared state.
+    template <typename F>
+    auto withFile(F f) {
+        if (tf) return f(*tf);
+        auto tmp = TableFile::open(fs, path());
+        return f(*tmp);
+    }
+
+    bool validRow(uint32_t r) { return r >= 1 && r <= tf->count() && !tf->deleted(r); }
+    bool inRange(const mdx::KeyBytes& k) {
+        if (!ranged) return true;
+        const auto& t = tf->index()->tags()[size_t(tag)];
+        return tf->index()->compareKeys(t, k, from) >= 0 && tf->index()->compareKeys(t, k, to) <= 0;
+    }
+    void physicalFrom(uint32_t start) {
+        for (uint32_t r = start; r >= 1 && r <= tf->count(); ++r)
+            if (!tf->deleted(r)) {
+                recno = r;
+                return;
+            }
+        recno = 0;
+    }
+    void settleIndex(bool found) {
+        auto* mdx = tf->index();
+        const auto& t = mdx->tags()[size_t(tag)];
+        while (found) {
+            if (ranged && mdx->compareKeys(t, cursor.current.key, to) > 0) break;
+            if (validRow(cursor.current.recno)) {
+                recno = cursor.current.recno;
+                return;
+            }
+            found = mdx->next(tag, cursor);
+        }
+        recno = 0;
+    }
+    void first() {
+        checkBrowseMode();
+        if (tag < 0) return physicalFrom(1);
+        bool found = ranged ? tf->index()->seek(tag, cursor, from, 0) : tf->index()->first(tag, cursor);
+        settleIndex(found);
+    }
+    void next() {
+        checkBrowseMode();
+        if (recno == 0) return;
+        if (tag < 0) return physicalFrom(recno + 1);
+        settleIndex(tf->index()->next(tag, cursor));
+    }
+    // Puts the index cursor on the current row (after an edit, or when the order changed).
+    void syncCursor() {
+        if (tag < 0 || recno == 0) return;
+        std::string rec;
+        tf->read(recno, rec);
+        tf->index()->seek(tag, cursor, tf->keyOf(tag, rec), recno);
+    }
+    void selectIndex() {
+        tag = -1;
+        ranged = false;
+        if (!indexName.empty()) {
+            tag = tf->tagByName(indexName);
+            if (tag < 0) throw EngineError("Index " + indexName + " not found: " + path());
+        } else if (!indexFields.empty()) {
+            tag = tf->tagByField(indexFields);
+            if (tag < 0) throw EngineError("No index on field " + indexFields + ": " + path());
+        }
+    }
+    void changeIndex() {
+        if (!tf) return;
+        checkBrowseMode();
+        uint32_t keep = recno;
+        selectIndex();
+        if (keep != 0 && validRow(keep)) {
+            recno = keep;
+            syncCursor();
+        } else {
+            first();
+        }
+    }
+    mdx::KeyBytes makeKey(const Key& key) const;
+    void checkBrowseMode() {
+        if (editing()) post();
+    }
+    void post();
+    void cancel() {
+        state = State::Browse;
+        memoEdits.clear();
+    }
+};
+
+// ---- fields ----
+
+class FieldImpl : public Field {
+public:
+    FieldImpl(TableImpl& t, int index) : t_(t), index_(index) {
+        const auto& f = t.tf->layout().fields[size_t(index)];
+        name_ = f.name;
+        type_ = f.logical;
+    }
+    const std::string& name() const override { return name_; }
+    FieldType type() const override { return type_; }
+
+    bool isNull() const override {
+        if (memo()) return memoText().empty();
+        return value::isNull(where(), rec());
+    }
+    std::string asString() const override { return memo() ? memoText() : value::text(where(), rec()); }
+    int32_t asInteger() const override {
+        if (memo()) {
+            int64_t v;
+            std::string s = memoText();
+            if (s.empty()) return 0;
+            if (!format::parseInteger(s, v) || v < INT32_MIN || v > INT32_MAX)
+                throw EngineError("Field " + name_ + ": value is not an integer: " + t_.path());
+            return int32_t(v);
+        }
+        return int32_t(value::integer(where(), rec()));
+    }
+    double asFloat() const override {
+        if (memo()) {
+            double d = 0;
+            if (!memoText().empty() && !format::parseNumber(memoText(), d))
+                throw EngineError("Field " + name_ + ": value is not a number: " + t_.path());
+            return d;
+        }
+        return value::number(where(), rec());
+    }
+    Date asDate() const override {
+        if (memo()) {
+            Date d;
+            if (!memoText().empty() && !value::parseDateText(memoText(), d))
+                throw EngineError("Field " + name_ + ": value is not a date: " + t_.path());
+            return d;
+        }
+        return value::date(where(), rec());
+    }
+    bool asBoolean() const override {
+        if (memo()) throw EngineError("Field " + name_ + ": not a logical field: " + t_.path());
+        return value::boolean(where(), rec());
+    }
+
+    void setString(const std::string& v) override {
+        if (memo()) {
+            writable();
+            t_.memoEdits[index_] = v;
+            return;
+        }
+        value::setText(where(), writable(), v);
+    }
+    void setInteger(int32_t v) override {
+        if (memo()) return setString(std::to_string(v));
+        value::setInteger(where(), writable(), v);
+    }
+    void setFloat(double v) override {
+        if (memo()) return setString(format::formatNumber(v, 6));
+        value::setNumber(where(), writable(), v);
+    }
+    void setDate(const Date& d) override {
+        if (memo()) throw EngineError("Field " + name_ + ": cannot take a date: " + t_.path());
+        value::setDate(where(), writable(), d);
+    }
+    void setBoolean(bool b) override {
+        if (memo()) throw EngineError("Field " + name_ + ": cannot take a logical value: " + t_.path());
+        value::setBoolean(where(), writable(), b);
+    }
+    void clear() override {
+        if (memo()) return setString(std::string());
+        value::clear(where(), writable());
+    }
+
+private:
+    value::Where where() const {
+        const auto& layout = t_.file().layout();
+        return value::Where{layout, layout.fields[size_t(index_)], t_.file().path()};
+    }
+    const uint8_t* rec() const { return reinterpret_cast<const uint8_t*>(t_.record().data()); }
+    uint8_t* writable() const {
+        if (!t_.editing()) throw EngineError("Table not in edit or append mode: " + t_.path());
+        return reinterpret_cast<uint8_t*>(t_.buf.data());
+    }
+    bool memo() const { return type_ == FieldType::Memo; }
+    std::string memoText() const {
+        if (t_.editing()) {
+            auto it = t_.memoEdits.find(index_);
+            if (it != t_.memoEdits.end()) return it->second;
+        }
+        return t_.file().readMemo(value::memoBlock(where(), rec()));
+    }
+
+    TableImpl& t_;
+    int index_;
+    std::string name_;
+    FieldType type_;
+};
+
+const std::string& TableImpl::record() {
+    TableFile& f = file();
+    if (editing()) return buf;
+    if (recno == 0 || recno > f.count()) {
+        if (blank.size() != f.layout().recordLength) blank = value::blankRecord(f.layout());
+        return blank;
+    }
+    if (curRecno != recno || curVersion != f.version()) {
+        f.read(recno, cur);
+        curRecno = recno;
+        curVersion = f.version();
+    }
+    return cur;
+}
+
+mdx::KeyBytes TableImpl::makeKey(const Key& key) const {
+    requireTag();
+    const auto& spec = tf->index()->tags()[size_t(tag)].spec;
+    auto mismatch = [&]() -> mdx::KeyBytes {
+        throw EngineError("Key does not match the type of index " + spec.name + ": " + path());
+    };
+    switch (spec.keyType) {
+    case 'C':
+        if (auto* s = std::get_if<std::string>(&key)) return mdx::charKey(*s, spec.keyLength);
+        if (auto* i = std::get_if<int32_t>(&key)) return mdx::charKey(std::to_string(*i), spec.keyLength);
+        return mismatch();
+    case 'N':
+        if (auto* i = std::get_if<int32_t>(&key)) return mdx::numericKey(int64_t(*i));
+        if (auto* s = std::get_if<std::string>(&key)) return mdx::numericKey(*s);
+        return mismatch();
+    default:
+        if (auto* d = std::get_if<Date>(&key)) return mdx::dateKey(d->year == 0 ? 0 : format::julianDay(*d));
+        if (auto* s = std::get_if<std::string>(&key)) {
+            Date d;
+            if (!value::parseDateText(*s, d)) return mismatch();
+            return mdx::dateKey(format::julianDay(d));
+        }
+        return mismatch();
+    }
+}
+
+void TableImpl::post() {
+    if (!editing()) return;
+    TableFile& f = file();
+    const auto& layout = f.layout();
+    for (const auto& [index, text] : memoEdits) {
+        uint32_t block = text.empty() ? 0 : f.writeMemo(text);
+        value::Where w{layout, layout.fields[size_t(index)], f.path()};
+        value::setMemoBlock(w, reinterpret_cast<uint8_t*>(buf.data()), block);
+    }
+    if (state == State::Insert) recno = f.append(buf);
+    else f.update(recno, buf);
+    state = State::Browse;
+    memoEdits.clear();
+    syncCursor();
+}
+
+// ---- Table ----
+
+Table::Table() : impl_(std::make_unique<TableImpl>()) {}
+
+Table::Table(const std::string& databaseName, const std::string& tableName, TableType type) : Table() {
+    impl_->directory = databaseName;
+    impl_->tableName = tableName;
+    impl_->type = type;
+}
+
+Table::~Table() = default;
+
+void Table::setDatabaseName(const std::string& directory) {
+    close();
+    impl_->directory = directory;
+}
+void Table::setTableName(const std::string& fileName) {
+    close();
+    impl_->tableName = fileName;
+}
+void Table::setTableType(TableType type) { impl_->type = type; }
+void Table::setFileSystem(std::shared_ptr<io::FileSystem> fs) {
+    close();
+    impl_->fs = std::move(fs);
+}
+std::string Table::fileName() const { return impl_->path(); }
+bool Table::exists() const {
+    std::string p = paths::normalize(impl_->path());
+    return impl_->fs->exists(paths::resolve(*impl_->fs, p));
+}
+
+void Table::clearFieldDefs() { impl_->defs.clear(); }
+void Table::addFieldDef(const std::string& name, FieldType type, int size, int decimals) {
+    impl_->defs.push_back(FieldDef{name, type, size, decimals});
+}
+void Table::createTable() {
+    if (TableFile::isOpen(impl_->fs, impl_->path())) throw EngineError("Table is open: " + impl_->path());
+    TableFile::create(*impl_->fs, impl_->path(), impl_->defs);
+}
+void Table::addIndex(const std::string& name, const std::string& fieldName) {
+    impl_->checkBrowseMode();
+    impl_->withFile([&](TableFile& f) {
+        f.addIndex(name, fieldName);
+        return 0;
+    });
+}
+std::vector<std::string> Table::indexNames() const {
+    if (!impl_->tf && !exists()) return {};
+    return impl_->withFile([](TableFile& f) { return f.indexNames(); });
+}
+void Table::rebuildIndexes() {
+    impl_->checkBrowseMode();
+    impl_->withFile([](TableFile& f) {
+        f.rebuildIndexes();
+        return 0;
+    });
+}
+
+void Table::setIndexName(const std::string& indexName) {
+    impl_->indexName = indexName;
+    impl_->indexFields.clear();
+    impl_->changeIndex();
+}
+void Table::setIndexFieldNames(const std::string& fieldName) {
+    impl_->indexFields = fieldName;
+    impl_->indexName.clear();
+    impl_->changeIndex();
+}
+
+void Table::open() {
+    if (impl_->tf) return;
+    auto tf = TableFile::open(impl_->fs, impl_->path());
+    impl_->tf = tf;
+    try {
+        impl_->selectIndex();
+        impl_->fields.clear();
+        for (int i = 0; i < int(tf->layout().fields.size()); ++i)
+            impl_->fields.push_back(std::make_unique<FieldImpl>(*impl_, i));
+        impl_->state = TableImpl::State::Browse;
+        impl_->curRecno = 0;
+        impl_->first();
+    } catch (...) {
+        impl_->tf.reset();
+        throw;
+    }
+}
+
+void Table::close() {
+    if (!impl_->tf) return;
+    impl_->cancel();
+    impl_->tf.reset();
+    impl_->recno = 0;
+    impl_->ranged = false;
+    impl_->tag = -1;
+    impl_->curRecno = 0;
+}
+
+bool Table::active() const { return impl_->tf != nullptr; }
+
+std::vector<FieldDef> Table::fieldDefs() const {
+    if (!impl_->tf) return impl_->defs;
+    std::vector<FieldDef> out;
+    for (const auto& f : impl_->tf->layout().fields) out.push_back(FieldDef{f.name, f.logical, f.length, f.decimals});
+    return out;
+}
+
+Field& Table::fieldByName(const std::string& name) {
+    Field* f = findField(name);
+    if (!f) throw EngineError("Field " + name + " not found: " + impl_->path());
+    return *f;
+}
+
+Field* Table::findField(const std::string& name) {
+    int i = impl_->file().fieldIndex(name);
+    return i < 0 ? nullptr : impl_->fields[size_t(i)].get();
+}
+
+int Table::recordCount() const {
+    TableFile& f = impl_->file();
+    if (!impl_->ranged) return int(f.count() - f.deletedCount());
+    mdx::Cursor c;
+    auto* mdx = f.index();
+    const auto& t = mdx->tags()[size_t(impl_->tag)];
+    int n = 0;
+    for (bool ok = mdx->seek(impl_->tag, c, impl_->from, 0); ok; ok = mdx->next(impl_->tag, c)) {
+        if (mdx->compareKeys(t, c.current.key, impl_->to) > 0) break;
+        if (impl_->validRow(c.current.recno)) ++n;
+    }
+    return n;
+}
+
+int Table::recordNumber() const { return impl_->tf ? int(impl_->recno) : 0; }
+
+void Table::first() {
+    impl_->file();
+    impl_->first();
+}
+void Table::next() {
+    impl_->file();
+    impl_->next();
+}
+bool Table::eof() const { return !impl_->tf || impl_->recno == 0; }
+
+bool Table::findKey(const Key& key) {
+    impl_->checkBrowseMode();
+    auto k = impl_->makeKey(key);
+    auto* mdx = impl_->tf->index();
+    const auto& t = mdx->tags()[size_t(impl_->tag)];
+    mdx::Cursor c;
+    for (bool ok = mdx->seek(impl_->tag, c, k, 0); ok; ok = mdx->next(impl_->tag, c)) {
+        if (mdx->compareKeys(t, c.current.key, k) != 0) break;
+        if (impl_->validRow(c.current.recno) && impl_->inRange(k)) {
+            impl_->cursor = c;
+            impl_->recno = c.current.recno;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Table::setRange(const Key& from, const Key& to) {
+    impl_->checkBrowseMode();
+    impl_->from = impl_->makeKey(from);
+    impl_->to = impl_->makeKey(to);
+    impl_->ranged = true;
+    impl_->first();
+}
+
+void Table::cancelRange() {
+    impl_->ranged = false;
+    if (impl_->tf && impl_->recno == 0) impl_->first();
+}
+
+void Table::append() {
+    TableFile& f = impl_->file();
+    impl_->checkBrowseMode();
+    impl_->buf = value::blankRecord(f.layout());
+    impl_->memoEdits.clear();
+    impl_->state = TableImpl::State::Insert;
+}
+
+void Table::edit() {
+    TableFile& f = impl_->file();
+    if (impl_->editing()) return;
+    if (impl_->recno == 0 || !impl_->validRow(impl_->recno)) throw EngineError("No current record: " + impl_->path());
+    f.read(impl_->recno, impl_->buf);
+    impl_->memoEdits.clear();
+    impl_->state = TableImpl::State::Edit;
+}
+
+void Table::post() {
+    impl_->file();
+    impl_->post();
+}
+
+void Table::cancel() { impl_->cancel(); }
+
+void Table::deleteRecord() {
+    TableFile& f = impl_->file();
+    impl_->cancel();
+    uint32_t r = impl_->recno;
+    if (r == 0 || !impl_->validRow(r)) throw EngineError("No current record: " + impl_->path());
+    f.remove(r);
+    if (impl_->tag < 0) impl_->physicalFrom(r + 1);
+    else impl_->settleIndex(f.index()->next(impl_->tag, impl_->cursor));
+}
+
+void Table::emptyTable() {
+    impl_->cancel();
+    impl_->withFile([](TableFile& f) {
+        f.empty();
+        return 0;
+    });
+    impl_->recno = 0;
+}
+
+}  // namespace dbf

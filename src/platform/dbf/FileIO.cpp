@@ -1,0 +1,210 @@
+// Real and in-memory files behind the engine's I/O interface.
+#include "platform/dbf/FileIO.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/dbf/DbfTable.h"
+
+namespace dbf::io {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+    throw EngineError(what + ": " + path);
+}
+
+class StdFile : public File {
+public:
+    StdFile(std::string path, std::FILE* f, bool writable)
+        : path_(std::move(path)), f_(f), writable_(writable) {
+        if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "Cannot seek in file");
+        long end = std::ftell(f_);
+        if (end < 0) fail(path_, "Cannot determine the size of file");
+        size_ = uint64_t(end);
+    }
+    ~StdFile() override { std::fclose(f_); }
+
+    const std::string& path() const override { return path_; }
+    uint64_t size() override { return size_; }
+    bool writable() const override { return writable_; }
+
+    void read(uint64_t offset, void* data, size_t n) override {
+        if (n == 0) return;
+        if (offset + n > size_) fail(path_, "Read past the end of file");
+        seek(offset);
+        if (std::fread(data, 1, n, f_) != n) fail(path_, "Cannot read file");
+    }
+    void write(uint64_t offset, const void* data, size_t n) override {
+        if (!writable_) fail(path_, "File is read-only");
+        if (n == 0) return;
+        seek(offset);
+        if (std::fwrite(data, 1, n, f_) != n) fail(path_, "Cannot write file");
+        // Written data reaches the operating system at once: no data waits in our buffers
+        // when an operation ends, whatever happens afterwards.
+        if (std::fflush(f_) != 0) fail(path_, "Cannot write file");
+        size_ = std::max(size_, offset + n);
+    }
+    void truncate(uint64_t size) override {
+        if (!writable_) fail(path_, "File is read-only");
+        if (std::fflush(f_) != 0) fail(path_, "Cannot write file");
+        std::error_code ec;
+        std::filesystem::resize_file(path_, size, ec);
+        if (ec) fail(path_, "Cannot truncate file");
+        size_ = size;
+    }
+    void flush() override {
+        if (writable_ && std::fflush(f_) != 0) fail(path_, "Cannot write file");
+    }
+
+private:
+    void seek(uint64_t offset) {
+        if (offset > uint64_t(LONG_MAX)) fail(path_, "File too large");
+        if (std::fseek(f_, long(offset), SEEK_SET) != 0) fail(path_, "Cannot seek in file");
+    }
+    std::string path_;
+    std::FILE* f_;
+    bool writable_;
+    uint64_t size_ = 0;
+};
+
+class StdFileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
+        std::FILE* f = nullptr;
+        bool writable = false;
+        switch (mode) {
+        case OpenMode::Read:
+            f = std::fopen(path.c_str(), "rb");
+            break;
+        case OpenMode::ReadWrite:
+            f = std::fopen(path.c_str(), "r+b");
+            writable = f != nullptr;
+            if (!f) f = std::fopen(path.c_str(), "rb");
+            break;
+        case OpenMode::Create:
+            f = std::fopen(path.c_str(), "w+b");
+            writable = true;
+            break;
+        }
+        if (!f) fail(path, mode == OpenMode::Create ? "Cannot create file" : "Cannot open file");
+        return std::make_unique<StdFile>(path, f, writable);
+    }
+    bool exists(const std::string& path) override {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(path, ec);
+    }
+    void remove(const std::string& path) override {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        if (ec) fail(path, "Cannot delete file");
+    }
+    std::vector<std::string> list(const std::string& directory) override {
+        std::vector<std::string> names;
+        std::error_code ec;
+        std::filesystem::directory_iterator it(directory.empty() ? "." : directory, ec);
+        if (ec) return names;
+        for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+            if (ec) break;
+            names.push_back(it->path().filename().string());
+        }
+        return names;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> standardFileSystem() {
+    static std::shared_ptr<FileSystem> fs = std::make_shared<StdFileSystem>();
+    return fs;
+}
+
+// ---- memory ----
+
+class MemoryFile : public File {
+public:
+    MemoryFile(MemoryFileSystem& fs, std::string path, std::shared_ptr<std::vector<uint8_t>> data,
+               bool writable)
+        : fs_(fs), path_(std::move(path)), data_(std::move(data)), writable_(writable) {}
+    const std::string& path() const override { return path_; }
+    uint64_t size() override { return data_->size(); }
+    bool writable() const override { return writable_; }
+    void read(uint64_t offset, void* out, size_t n) override {
+        if (n == 0) return;
+        if (offset + n > data_->size()) fail(path_, "Read past the end of file");
+        std::copy_n(data_->data() + offset, n, static_cast<uint8_t*>(out));
+    }
+    void write(uint64_t offset, const void* in, size_t n) override {
+        if (!writable_) fail(path_, "File is read-only");
+        size_t allowed = n;
+        if (fs_.budget_ >= 0) allowed = size_t(std::min<int64_t>(int64_t(n), std::max<int64_t>(0, fs_.budget_ - fs_.written_)));
+        if (allowed > 0) {
+            if (data_->size() < offset + allowed) data_->resize(offset + allowed);
+            std::copy_n(static_cast<const uint8_t*>(in), allowed, data_->data() + offset);
+            fs_.written_ += int64_t(allowed);
+        }
+        if (allowed < n) fail(path_, "Write failed (budget exhausted)");
+    }
+    void truncate(uint64_t size) override {
+        if (!writable_) fail(path_, "File is read-only");
+        if (fs_.budget_ >= 0 && fs_.written_ >= fs_.budget_) fail(path_, "Write failed (budget exhausted)");
+        data_->resize(size);
+    }
+    void flush() override {}
+
+private:
+    MemoryFileSystem& fs_;
+    std::string path_;
+    std::shared_ptr<std::vector<uint8_t>> data_;
+    bool writable_;
+};
+
+std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode mode) {
+    auto it = files_.find(path);
+    if (mode == OpenMode::Create) {
+        if (budget_ >= 0 && written_ >= budget_) fail(path, "Cannot create file");
+        auto data = std::make_shared<std::vector<uint8_t>>();
+        files_[path] = data;
+        return std::make_unique<MemoryFile>(*this, path, data, true);
+    }
+    if (it == files_.end()) fail(path, "Cannot open file");
+    return std::make_unique<MemoryFile>(*this, path, it->second, mode == OpenMode::ReadWrite);
+}
+
+bool MemoryFileSystem::exists(const std::string& path) { return files_.count(path) != 0; }
+
+void MemoryFileSystem::remove(const std::string& path) { files_.erase(path); }
+
+std::vector<std::string> MemoryFileSystem::list(const std::string& directory) {
+    std::vector<std::string> names;
+    std::string prefix = directory;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    for (const auto& [path, data] : files_) {
+        if (path.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string rest = path.substr(prefix.size());
+        if (!rest.empty() && rest.find('/') == std::string::npos) names.push_back(rest);
+    }
+    return names;
+}
+
+std::vector<uint8_t>& MemoryFileSystem::data(const std::string& path) {
+    auto& slot = files_[path];
+    if (!slot) slot = std::make_shared<std::vector<uint8_t>>();
+    return *slot;
+}
+
+std::map<std::string, std::vector<uint8_t>> MemoryFileSystem::snapshot() const {
+    std::map<std::string, std::vector<uint8_t>> copy;
+    for (const auto& [path, data] : files_) copy[path] = *data;
+    return copy;
+}
+
+void MemoryFileSystem::restore(const std::map<std::string, std::vector<uint8_t>>& files) {
+    files_.clear();
+    for (const auto& [path, data] : files) files_[path] = std::make_shared<std::vector<uint8_t>>(data);
+}
+
+}  // namespace dbf::io

@@ -1,0 +1,67 @@
+// The small I/O interface the engine reads and writes through: real files, memory, failures.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dbf::io {
+
+// One open file. Every failure throws dbf::EngineError naming the file.
+class File {
+public:
+    virtual ~File() = default;
+    virtual const std::string& path() const = 0;
+    virtual uint64_t size() = 0;
+    // Reads exactly n bytes at offset; a read past the end is an error.
+    virtual void read(uint64_t offset, void* data, size_t n) = 0;
+    virtual void write(uint64_t offset, const void* data, size_t n) = 0;
+    virtual void truncate(uint64_t size) = 0;
+    virtual void flush() = 0;
+    virtual bool writable() const = 0;
+};
+
+enum class OpenMode { Read, ReadWrite, Create };
+
+// The directory operations the engine needs. Paths use the platform's separators.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Read opens read-only; ReadWrite opens an existing file, falling back to read-only
+    // when it cannot be written; Create makes a new empty file (replacing one).
+    virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+    virtual bool exists(const std::string& path) = 0;
+    virtual void remove(const std::string& path) = 0;
+    // Names of the entries of a directory; empty when it does not exist.
+    virtual std::vector<std::string> list(const std::string& directory) = 0;
+};
+
+// The real file system (stdio and std::filesystem).
+std::shared_ptr<FileSystem> standardFileSystem();
+
+// Files in memory, for tests. A write budget makes every write fail once the given number
+// of bytes has been written in total; the failing write keeps the bytes that fit.
+class MemoryFileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    bool exists(const std::string& path) override;
+    void remove(const std::string& path) override;
+    std::vector<std::string> list(const std::string& directory) override;
+
+    void setWriteBudget(int64_t bytes) { budget_ = bytes; }  // negative: unlimited
+    void clearWriteBudget() { budget_ = -1; }
+    int64_t bytesWritten() const { return written_; }
+    std::vector<uint8_t>& data(const std::string& path);  // creates an empty file if missing
+    std::map<std::string, std::vector<uint8_t>> snapshot() const;
+    void restore(const std::map<std::string, std::vector<uint8_t>>& files);
+
+private:
+    friend class MemoryFile;
+    std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> files_;
+    int64_t budget_ = -1;
+    int64_t written_ = 0;
+};
+
+}  // namespace dbf::io

@@ -1,0 +1,692 @@
+// The production index file .MDX in dBase IV layout.
+//
+// Page numbers count 512-byte pages; a node is one block (two pages by default). A node holds
+// its key count, four unused bytes, then entries of a 4-byte pointer and the key. Leaves point
+// at records; an inner node with n keys has n+1 child pointers, key i being the last key of
+// child i. A node whose pointer after its last key is zero is a leaf.
+#include "platform/dbf/MdxIndex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "platform/dbf/Bytes.h"
+#include "platform/dbf/DbfFormat.h"
+#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/Paths.h"
+
+namespace dbf::mdx {
+
+namespace {
+
+constexpr uint32_t kPage = 512;
+constexpr size_t kHeaderBytes = 2048;  // file header and tag table: pages 0..3
+constexpr size_t kTagTable = 544;
+constexpr int kMaxTags = 47;
+constexpr size_t kMaxDepth = 48;
+
+long double bcdValue(const uint8_t* p) {
+    int sig = int(p[0]) - 52;
+    int digits = (p[1] >> 2) & 0x1F;
+    if (digits > 20) digits = 20;
+    long double v = 0;
+    for (int i = 0; i < digits; ++i) {
+        int d = (i % 2 == 0) ? (p[2 + i / 2] >> 4) : (p[2 + i / 2] & 0x0F);
+        v = v * 10 + d;
+    }
+    v *= std::pow(10.0L, sig - digits);
+    return (p[1] & 0x80) ? -v : v;
+}
+
+void putDate(uint8_t* p) {
+    std::time_t now = std::time(nullptr);
+    std::tm* t = std::localtime(&now);
+    p[0] = uint8_t(t ? t->tm_year : 124);
+    p[1] = uint8_t(t ? t->tm_mon + 1 : 1);
+    p[2] = uint8_t(t ? t->tm_mday : 1);
+}
+
+}  // namespace
+
+KeyBytes numericKey(const std::string& numberText) {
+    std::string t = format::trimBoth(numberText);
+    bool negative = false;
+    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+        negative = t[0] == '-';
+        t.erase(0, 1);
+    }
+    if (t.find_first_of("eE") != std::string::npos) {
+        double d;
+        if (!format::parseNumber(t, d)) throw EngineError("Not a number: " + numberText);
+        t = format::formatNumber(d, 10);
+    }
+    size_t dot = t.find('.');
+    std::string whole = dot == std::string::npos ? t : t.substr(0, dot);
+    std::string frac = dot == std::string::npos ? std::string() : t.substr(dot + 1);
+    if ((whole + frac).empty() || (whole + frac).find_first_not_of("0123456789") != std::string::npos)
+        throw EngineError("Not a number: " + numberText);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    if (dot != std::string::npos) frac.erase(frac.find_last_not_of('0') + 1);
+    int sig;
+    std::string digits;
+    if (!whole.empty()) {
+        sig = int(whole.size());
+        digits = whole + frac;
+    } else {
+        size_t zeros = std::min(frac.find_first_not_of('0'), frac.size());
+        sig = -int(zeros);
+        digits = frac.substr(zeros);
+        if (digits.empty()) sig = 0;
+    }
+    if (digits.size() > 20) digits.resize(20);
+    KeyBytes k(12, '\0');
+    k[0] = char(52 + sig);
+    k[1] = char((digits.size() << 2) | 0x01 | (negative && !digits.empty() ? 0x80 : 0));
+    for (size_t i = 0; i < digits.size(); ++i) {
+        int d = digits[i] - '0';
+        if (i % 2 == 0) k[2 + i / 2] = char(d << 4);
+        else k[2 + i / 2] = char(k[2 + i / 2] | d);
+    }
+    return k;
+}
+
+KeyBytes numericKey(int64_t value) { return numericKey(std::to_string(value)); }
+
+KeyBytes dateKey(int64_t julianDay) {
+    KeyBytes k(8, '\0');
+    bytes::putLeDouble(reinterpret_cast<uint8_t*>(k.data()), double(julianDay));
+    return k;
+}
+
+KeyBytes charKey(const std::string& text, int keyLength) {
+    KeyBytes k = text.substr(0, size_t(keyLength));
+    k.resize(size_t(keyLength), ' ');
+    return k;
+}
+
+// ---- file ----
+
+MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)) { load(); }
+
+void MdxFile::bad(const std::string& what) const {
+    throw EngineError("Damaged index (" + what + "): " + file_->path());
+}
+
+void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName) {
+    std::vector<uint8_t> h(kHeaderBytes, 0);
+    h[0] = 2;
+    putDate(h.data() + 1);
+    std::string name = paths::upper(tableBaseName);
+    for (size_t i = 0; i < name.size() && i < 16; ++i) h[4 + i] = uint8_t(name[i]);
+    bytes::putLe16(h.data() + 20, 2);     // pages per block
+    bytes::putLe16(h.data() + 22, 1024);  // bytes per block
+    h[24] = 1;                            // production index
+    h[25] = 48;
+    h[26] = 32;
+    h[31] = 0x1B;
+    bytes::putLe32(h.data() + 32, 4);
+    putDate(h.data() + 44);
+    auto f = fs.open(path, io::OpenMode::Create);
+    f->write(0, h.data(), h.size());
+}
+
+void MdxFile::load() {
+    uint64_t size = file_->size();
+    if (size < kHeaderBytes) bad("file shorter than its header");
+    std::vector<uint8_t> h(kHeaderBytes);
+    file_->read(0, h.data(), h.size());
+    blockSize_ = bytes::le16(h.data() + 22);
+    if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("block size");
+    if (h[26] != 32) bad("tag entry length");
+    int inUse = bytes::le16(h.data() + 28);
+    if (inUse > kMaxTags || inUse > h[25]) bad("tag count");
+    pageCount_ = bytes::le32(h.data() + 32);
+    uint32_t filePages = uint32_t((size + kPage - 1) / kPage);
+    pageCount_ = std::max({pageCount_, filePages, uint32_t(kHeaderBytes / kPage)});
+    for (int i = 0; i < inUse; ++i) {
+        const uint8_t* e = h.data() + kTagTable + size_t(i) * 32;
+        Tag t;
+        t.slot = i;
+        t.headerPage = bytes::le32(e);
+        int n = 0;
+        while (n < 11 && e[4 + n] != 0) ++n;
+        if (n == 11 || n == 0) bad("tag name");
+        t.spec.name.assign(reinterpret_cast<const char*>(e + 4), size_t(n));
+        t.spec.name = format::trimRight(t.spec.name);
+        if (t.headerPage < kHeaderBytes / kPage || uint64_t(t.headerPage) * kPage + kPage > size)
+            bad("header page of tag " + t.spec.name);
+        uint8_t th[kPage];
+        file_->read(uint64_t(t.headerPage) * kPage, th, kPage);
+        t.rootPage = bytes::le32(th);
+        uint8_t keyFormat = th[8];
+        t.spec.keyType = char(th[9]);
+        t.spec.keyLength = bytes::le16(th + 12);
+        t.maxKeys = bytes::le16(th + 14);
+        t.itemLength = bytes::le16(th + 18);
+        t.spec.descending = (keyFormat & 0x08) != 0;
+        t.spec.unique = (keyFormat & 0x40) != 0 || th[23] != 0;
+        if (t.spec.keyType == 'F') t.spec.keyType = 'N';
+        int m = 0;
+        while (24 + m < 244 && th[24 + m] != 0) ++m;
+        t.spec.expression = format::trimBoth(std::string(reinterpret_cast<const char*>(th + 24), size_t(m)));
+        if (th[245] != 0) t.spec.expression += " FOR ...";  // filtered tags cannot be maintained
+        bool typeOk = (t.spec.keyType == 'C' && t.spec.keyLength >= 1) ||
+                      (t.spec.keyType == 'N' && t.spec.keyLength == 12) ||
+                      (t.spec.keyType == 'D' && t.spec.keyLength == 8);
+        if (!typeOk) bad("key type or length of tag " + t.spec.name);
+        if (t.itemLength < t.spec.keyLength + 4 || t.maxKeys < 1 ||
+            12 + uint64_t(t.maxKeys) * uint64_t(t.itemLength) > blockSize_)
+            bad("key sizes of tag " + t.spec.name);
+        if (t.rootPage < kHeaderBytes / kPage || uint64_t(t.rootPage) * kPage + blockSize_ > size)
+            bad("root page of tag " + t.spec.name);
+        tags_.push_back(t);
+    }
+}
+
+int MdxFile::findTag(const std::string& name) const {
+    for (size_t i = 0; i < tags_.size(); ++i)
+        if (paths::equalNoCase(tags_[i].spec.name, format::trimBoth(name))) return int(i);
+    return -1;
+}
+
+int MdxFile::compareKeys(const Tag& tag, const KeyBytes& a, const KeyBytes& b) const {
+    int c = 0;
+    switch (tag.spec.keyType) {
+    case 'N': {
+        long double x = bcdValue(reinterpret_cast<const uint8_t*>(a.data()));
+        long double y = bcdValue(reinterpret_cast<const uint8_t*>(b.data()));
+        c = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    case 'D': {
+        double x = bytes::leDouble(reinterpret_cast<const uint8_t*>(a.data()));
+        double y = bytes::leDouble(reinterpret_cast<const uint8_t*>(b.data()));
+        c = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    default:
+        c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+        if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
+        break;
+    }
+    return tag.spec.descending ? -c : c;
+}
+
+int MdxFile::compareEntry(const Tag& tag, const KeyBytes& k1, uint32_t r1, const KeyBytes& k2,
+                          uint32_t r2) const {
+    int c = compareKeys(tag, k1, k2);
+    if (c != 0) return c;
+    return r1 < r2 ? -1 : (r1 > r2 ? 1 : 0);
+}
+
+void MdxFile::sortEntries(const Tag& tag, std::vector<Entry>& entries) const {
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        return compareEntry(tag, a.key, a.recno, b.key, b.recno) < 0;
+    });
+}
+
+MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
+    if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
+        bad("page " + std::to_string(page) + " of tag " + tag.spec.name + " outside the file");
+    std::vector<uint8_t> buf(blockSize_);
+    file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
+    uint32_t count = bytes::le32(buf.data());
+    uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
+    if (count > capacity) bad("key count of page " + std::to_string(page));
+    Node n;
+    n.page = page;
+    const uint8_t* e = buf.data() + 8;
+    n.leaf = bytes::le32(e + size_t(count) * size_t(tag.itemLength)) == 0;
+    n.keys.reserve(count);
+    n.ptrs.reserve(count + 1);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* p = e + size_t(i) * size_t(tag.itemLength);
+        n.ptrs.push_back(bytes::le32(p));
+        n.keys.emplace_back(reinterpret_cast<const char*>(p + 4), size_t(tag.spec.keyLength));
+    }
+    if (!n.leaf) {
+        n.ptrs.push_back(bytes::le32(e + size_t(count) * size_t(tag.itemLength)));
+        for (uint32_t p : n.ptrs)
+            if (p == 0) bad("null child in page " + std::to_string(page));
+    }
+    return n;
+}
+
+std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
+    std::vector<uint8_t> buf(blockSize_, 0);
+    bytes::putLe32(buf.data(), uint32_t(n.keys.size()));
+    uint8_t* e = buf.data() + 8;
+    for (size_t i = 0; i < n.keys.size(); ++i) {
+        uint8_t* p = e + i * size_t(tag.itemLength);
+        bytes::putLe32(p, n.ptrs[i]);
+        std::memcpy(p + 4, n.keys[i].data(), std::min(n.keys[i].size(), size_t(tag.spec.keyLength)));
+    }
+    if (!n.leaf) bytes::putLe32(e + n.keys.size() * size_t(tag.itemLength), n.ptrs.back());
+    return buf;
+}
+
+void MdxFile::writeNode(const Tag& tag, const Node& n) {
+    auto buf = encodeNode(tag, n);
+    file_->write(uint64_t(n.page) * kPage, buf.data(), buf.size());
+}
+
+uint32_t MdxFile::allocate() {
+    uint32_t page = pageCount_;
+    pageCount_ += blockSize_ / kPage;
+    uint8_t b[4];
+    bytes::putLe32(b, pageCount_);
+    file_->write(32, b, 4);
+    return page;
+}
+
+Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
+    for (size_t depth = 0; depth < kMaxDepth; ++depth) {
+        Node n = readNode(tag, page);
+        if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
+        page = n.ptrs.back();
+    }
+    bad("tree too deep in tag " + tag.spec.name);
+}
+
+uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
+    uint32_t page = tag.rootPage;
+    for (size_t depth = 0; depth < kMaxDepth; ++depth) {
+        Node n = readNode(tag, page);
+        if (n.leaf) return page;
+        page = rightmost ? n.ptrs.back() : n.ptrs.front();
+    }
+    bad("tree too deep in tag " + tag.spec.name);
+}
+
+std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, const KeyBytes& key,
+                                                             uint32_t recno) const {
+    std::vector<std::pair<Node, int>> path;
+    uint32_t page = tag.rootPage;
+    while (true) {
+        if (path.size() >= kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
+        Node n = readNode(tag, page);
+        if (n.leaf) {
+            auto it = std::partition_point(n.keys.begin(), n.keys.end(), [&](const KeyBytes& k) {
+                size_t i = size_t(&k - n.keys.data());
+                return compareEntry(tag, k, n.ptrs[i], key, recno) < 0;
+            });
+            int slot = int(it - n.keys.begin());
+            path.emplace_back(std::move(n), slot);
+            return path;
+        }
+        size_t count = n.keys.size();
+        size_t lo = size_t(std::partition_point(n.keys.begin(), n.keys.end(),
+                                                [&](const KeyBytes& k) { return compareKeys(tag, k, key) < 0; }) -
+                           n.keys.begin());
+        size_t child = lo;
+        if (lo < count && compareKeys(tag, n.keys[lo], key) == 0 && recno != 0) {
+            // Equal keys span several children: find the first whose last entry is not before ours.
+            size_t hi = lo;
+            while (hi < count && compareKeys(tag, n.keys[hi], key) == 0) ++hi;
+            size_t a = lo, b = hi;
+            while (a < b) {
+                size_t mid = (a + b) / 2;
+                Entry last = lastEntry(tag, n.ptrs[mid]);
+                bool notBefore = !last.key.empty() && compareEntry(tag, last.key, last.recno, key, recno) >= 0;
+                if (notBefore) b = mid;
+                else a = mid + 1;
+            }
+            child = a;
+        }
+        page = n.ptrs[child];
+        path.emplace_back(std::move(n), int(child));
+    }
+}
+
+bool MdxFile::settle(const Tag& tag, Cursor& c) {
+    while (!c.path.empty()) {
+        if (c.path.size() > kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
+        auto [page, slot] = c.path.back();
+        Node n = readNode(tag, page);
+        size_t limit = n.leaf ? n.keys.size() : n.ptrs.size();
+        if (size_t(slot) >= limit) {
+            c.path.pop_back();
+            if (!c.path.empty()) c.path.back().second++;
+            continue;
+        }
+        if (n.leaf) {
+            c.current = Entry{n.keys[size_t(slot)], n.ptrs[size_t(slot)]};
+            c.valid = true;
+            c.generation = generation_;
+            return true;
+        }
+        c.path.emplace_back(n.ptrs[size_t(slot)], 0);
+    }
+    c.valid = false;
+    return false;
+}
+
+bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno) {
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    auto path = descend(tag, key, recno);
+    c.path.clear();
+    for (const auto& [node, slot] : path) c.path.emplace_back(node.page, slot);
+    return settle(tag, c);
+}
+
+bool MdxFile::first(int tagIndex, Cursor& c) {
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    c.path.assign(1, {tag.rootPage, 0});
+    return settle(tag, c);
+}
+
+bool MdxFile::next(int tagIndex, Cursor& c) {
+    if (!c.valid) return false;
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    if (c.generation != generation_ || c.path.empty()) {
+        if (c.current.recno == 0xFFFFFFFFu) return c.valid = false;
+        return seek(tagIndex, c, c.current.key, c.current.recno + 1);
+    }
+    c.path.back().second++;
+    return settle(tag, c);
+}
+
+void MdxFile::setRoot(Tag& tag, uint32_t root) {
+    tag.rootPage = root;
+    uint8_t b[4];
+    bytes::putLe32(b, root);
+    file_->write(uint64_t(tag.headerPage) * kPage, b, 4);
+}
+
+void MdxFile::updateEdges(const Tag& tag) {
+    uint8_t b[10] = {};
+    Node root = readNode(tag, tag.rootPage);
+    b[0] = root.keys.empty() && root.leaf ? 0 : 1;  // byte 246: the tag has keys
+    bytes::putLe32(b + 2, edgeLeaf(tag, false));
+    bytes::putLe32(b + 6, edgeLeaf(tag, true));
+    file_->write(uint64_t(tag.headerPage) * kPage + 246, b, sizeof b);
+}
+
+void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
+    Tag& tag = tags_.at(size_t(tagIndex));
+    if (tag.spec.unique) {
+        Cursor c;
+        if (seek(tagIndex, c, key, 0) && compareKeys(tag, c.current.key, key) == 0) return;
+    }
+    ++generation_;
+    auto path = descend(tag, key, recno);
+    bool wasEmpty = path.size() == 1 && path[0].first.keys.empty();
+    Node& leaf = path.back().first;
+    size_t slot = size_t(path.back().second);
+    leaf.keys.insert(leaf.keys.begin() + long(slot), key);
+    leaf.ptrs.insert(leaf.ptrs.begin() + long(slot), recno);
+    size_t level = path.size() - 1;
+    bool split = false;
+    while (true) {
+        Node& cur = path[level].first;
+        if (cur.keys.size() <= size_t(tag.maxKeys)) {
+            writeNode(tag, cur);
+            break;
+        }
+        if (tag.maxKeys < 2) bad("keys too long to split in tag " + tag.spec.name);
+        split = true;
+        Node left, right;
+        left.page = cur.page;
+        left.leaf = right.leaf = cur.leaf;
+        KeyBytes up;
+        if (cur.leaf) {
+            size_t mid = cur.keys.size() / 2;
+            left.keys.assign(cur.keys.begin(), cur.keys.begin() + long(mid));
+            left.ptrs.assign(cur.ptrs.begin(), cur.ptrs.begin() + long(mid));
+            right.keys.assign(cur.keys.begin() + long(mid), cur.keys.end());
+            right.ptrs.assign(cur.ptrs.begin() + long(mid), cur.ptrs.end());
+            up = left.keys.back();
+        } else {
+            size_t m = cur.keys.size() / 2;
+            left.keys.assign(cur.keys.begin(), cur.keys.begin() + long(m));
+            left.ptrs.assign(cur.ptrs.begin(), cur.ptrs.begin() + long(m) + 1);
+            up = cur.keys[m];
+            right.keys.assign(cur.keys.begin() + long(m) + 1, cur.keys.end());
+            right.ptrs.assign(cur.ptrs.begin() + long(m) + 1, cur.ptrs.end());
+        }
+        right.page = allocate();
+        writeNode(tag, right);
+        writeNode(tag, left);
+        if (level == 0) {
+            Node root;
+            root.page = allocate();
+            root.leaf = false;
+            root.keys = {up};
+            root.ptrs = {left.page, right.page};
+            writeNode(tag, root);
+            setRoot(tag, root.page);
+            break;
+        }
+        Node& parent = path[level - 1].first;
+        size_t c = size_t(path[level - 1].second);
+        parent.keys.insert(parent.keys.begin() + long(c), up);
+        parent.ptrs.insert(parent.ptrs.begin() + long(c) + 1, right.page);
+        --level;
+    }
+    if (split || wasEmpty) updateEdges(tag);
+}
+
+bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
+    Tag& tag = tags_.at(size_t(tagIndex));
+    auto path = descend(tag, key, recno);
+    Node& leaf = path.back().first;
+    size_t slot = size_t(path.back().second);
+    if (slot >= leaf.keys.size() || leaf.ptrs[slot] != recno || compareKeys(tag, leaf.keys[slot], key) != 0)
+        return false;
+    ++generation_;
+    leaf.keys.erase(leaf.keys.begin() + long(slot));
+    leaf.ptrs.erase(leaf.ptrs.begin() + long(slot));
+    if (!leaf.keys.empty() || path.size() == 1) {
+        writeNode(tag, leaf);
+        if (slot == leaf.keys.size() && !leaf.keys.empty()) {
+            // The leaf's last key changed: so does the separator above it.
+            for (size_t level = path.size() - 1; level-- > 0;) {
+                Node& p = path[level].first;
+                size_t c = size_t(path[level].second);
+                if (c < p.keys.size()) {
+                    p.keys[c] = leaf.keys.back();
+                    writeNode(tag, p);
+                    break;
+                }
+            }
+        }
+        if (leaf.keys.empty()) updateEdges(tag);
+        return true;
+    }
+    // The leaf is empty: take it out of its parent, and so on upwards.
+    size_t level = path.size() - 1;
+    while (level-- > 0) {
+        Node& p = path[level].first;
+        size_t c = size_t(path[level].second);
+        p.ptrs.erase(p.ptrs.begin() + long(c));
+        if (c < p.keys.size()) p.keys.erase(p.keys.begin() + long(c));
+        else if (!p.keys.empty()) p.keys.pop_back();
+        if (p.ptrs.empty()) {
+            if (level == 0) {
+                p.leaf = true;
+                p.keys.clear();
+                writeNode(tag, p);
+                break;
+            }
+            continue;
+        }
+        if (level == 0 && p.ptrs.size() == 1) {
+            setRoot(tag, p.ptrs[0]);
+            break;
+        }
+        writeNode(tag, p);
+        break;
+    }
+    updateEdges(tag);
+    return true;
+}
+
+void MdxFile::writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys) {
+    std::vector<uint8_t> th(blockSize_, 0);
+    bytes::putLe32(th.data(), tag.rootPage);
+    bytes::putLe32(th.data() + 4, blockSize_ / kPage);
+    th[8] = uint8_t(0x10 | (tag.spec.descending ? 0x08 : 0) | (tag.spec.unique ? 0x40 : 0));
+    th[9] = uint8_t(tag.spec.keyType);
+    th[11] = 0x1B;
+    bytes::putLe16(th.data() + 12, uint16_t(tag.spec.keyLength));
+    bytes::putLe16(th.data() + 14, uint16_t(tag.maxKeys));
+    bytes::putLe16(th.data() + 16, tag.spec.keyType == 'D' ? 1 : 0);
+    bytes::putLe16(th.data() + 18, uint16_t(tag.itemLength));
+    th[20] = 1;
+    th[23] = tag.spec.unique ? 1 : 0;
+    for (size_t i = 0; i < tag.spec.expression.size() && i < 219; ++i) th[24 + i] = uint8_t(tag.spec.expression[i]);
+    th[246] = hasKeys ? 1 : 0;
+    bytes::putLe32(th.data() + 248, firstLeaf);
+    bytes::putLe32(th.data() + 252, lastLeaf);
+    putDate(th.data() + 257);
+    th[480] = 0x01;  // the key is a plain field
+    file_->write(uint64_t(tag.headerPage) * kPage, th.data(), th.size());
+}
+
+void MdxFile::writeDirectory() {
+    std::vector<uint8_t> table(kMaxTags * 32, 0);
+    // The tag table is threaded as a binary search tree on the names (1-based entries).
+    std::vector<int> left(tags_.size(), 0), right(tags_.size(), 0), parent(tags_.size(), 0);
+    for (size_t i = 1; i < tags_.size(); ++i) {
+        size_t w = 0;
+        while (true) {
+            auto& link = tags_[i].spec.name < tags_[w].spec.name ? left[w] : right[w];
+            if (link == 0) {
+                link = int(i) + 1;
+                parent[i] = int(w) + 1;
+                break;
+            }
+            w = size_t(link - 1);
+        }
+    }
+    for (size_t i = 0; i < tags_.size(); ++i) {
+        uint8_t* e = table.data() + i * 32;
+        bytes::putLe32(e, tags_[i].headerPage);
+        for (size_t k = 0; k < tags_[i].spec.name.size() && k < 10; ++k) e[4 + k] = uint8_t(tags_[i].spec.name[k]);
+        e[15] = 0x10;
+        e[16] = uint8_t(left[i]);
+        e[17] = uint8_t(right[i]);
+        e[18] = uint8_t(parent[i]);
+        e[19] = 0x02;
+        e[20] = uint8_t(tags_[i].spec.keyType);
+    }
+    file_->write(kTagTable, table.data(), table.size());
+    uint8_t h[4] = {};
+    bytes::putLe16(h, uint16_t(tags_.size()));
+    h[2] = uint8_t(tags_.size() + 1);
+    h[3] = 0x1B;
+    file_->write(28, h, 4);  // the new tag counts from here on
+    uint8_t d[3];
+    putDate(d);
+    file_->write(44, d, 3);
+}
+
+void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
+    if (int(tags_.size()) >= kMaxTags) throw EngineError("Too many indexes: " + path());
+    Tag tag;
+    tag.spec = specIn;
+    tag.spec.name = paths::upper(format::trimBoth(specIn.name)).substr(0, 10);
+    if (tag.spec.name.empty()) throw EngineError("Index without name: " + path());
+    if (findTag(tag.spec.name) >= 0) throw EngineError("Index " + tag.spec.name + " exists already: " + path());
+    tag.slot = int(tags_.size());
+    tag.itemLength = (tag.spec.keyLength + 4 + 3) / 4 * 4;
+    tag.maxKeys = int((blockSize_ - 12) / uint32_t(tag.itemLength));
+    if (tag.maxKeys < 2) throw EngineError("Index key too long for " + tag.spec.name + ": " + path());
+    ++generation_;
+    tag.headerPage = allocate();
+
+    // Bulk build: full leaves, then the levels above them, written level by level.
+    struct Child {
+        uint32_t page;
+        KeyBytes last;
+    };
+    std::vector<Child> level;
+    auto writeLevel = [&](std::vector<Node>& nodes) {
+        std::vector<uint8_t> buf;
+        buf.reserve(nodes.size() * blockSize_);
+        for (const auto& n : nodes) {
+            auto b = encodeNode(tag, n);
+            buf.insert(buf.end(), b.begin(), b.end());
+        }
+        if (!nodes.empty()) file_->write(uint64_t(nodes.front().page) * kPage, buf.data(), buf.size());
+    };
+    auto reserve = [&](size_t count) {
+        uint32_t firstPage = pageCount_;
+        pageCount_ += uint32_t(count) * (blockSize_ / kPage);
+        return firstPage;
+    };
+    {
+        size_t per = size_t(tag.maxKeys);
+        size_t count = std::max<size_t>(1, (entries.size() + per - 1) / per);
+        uint32_t page = reserve(count);
+        std::vector<Node> nodes;
+        for (size_t i = 0; i < count; ++i) {
+            Node n;
+            n.page = page + uint32_t(i) * (blockSize_ / kPage);
+            size_t from = i * per, to = std::min(entries.size(), from + per);
+            for (size_t k = from; k < to; ++k) {
+                n.keys.push_back(std::move(entries[k].key));
+                n.ptrs.push_back(entries[k].recno);
+            }
+            level.push_back({n.page, n.keys.empty() ? KeyBytes() : n.keys.back()});
+            nodes.push_back(std::move(n));
+            if (nodes.size() == 4096) {
+                writeLevel(nodes);
+                nodes.clear();
+            }
+        }
+        writeLevel(nodes);
+        entries.clear();
+        entries.shrink_to_fit();
+    }
+    uint32_t firstLeaf = level.front().page, lastLeaf = level.back().page;
+    bool hasKeys = !level.front().last.empty();
+    while (level.size() > 1) {
+        size_t fan = size_t(tag.maxKeys) + 1;
+        size_t groups = (level.size() + fan - 1) / fan;
+        size_t per = (level.size() + groups - 1) / groups;
+        uint32_t page = reserve(groups);
+        std::vector<Node> nodes;
+        std::vector<Child> upper;
+        for (size_t g = 0; g < groups; ++g) {
+            Node n;
+            n.leaf = false;
+            n.page = page + uint32_t(g) * (blockSize_ / kPage);
+            size_t from = g * per, to = std::min(level.size(), from + per);
+            for (size_t k = from; k < to; ++k) {
+                n.ptrs.push_back(level[k].page);
+                if (k + 1 < to) n.keys.push_back(level[k].last);
+            }
+            upper.push_back({n.page, level[to - 1].last});
+            nodes.push_back(std::move(n));
+        }
+        writeLevel(nodes);
+        level = std::move(upper);
+    }
+    tag.rootPage = level.front().page;
+    uint8_t b[4];
+    bytes::putLe32(b, pageCount_);
+    file_->write(32, b, 4);
+    writeTagHeader(tag, firstLeaf, lastLeaf, hasKeys);
+    tags_.push_back(tag);
+    writeDirectory();
+}
+
+void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
+    std::vector<TagSpec> specs;
+    for (const auto& t : tags_) specs.push_back(t.spec);
+    ++generation_;
+    uint8_t zero[4] = {};
+    file_->write(28, zero, 2);  // no tags while the file is rebuilt
+    file_->truncate(kHeaderBytes);
+    std::vector<uint8_t> table(kMaxTags * 32, 0);
+    file_->write(kTagTable, table.data(), table.size());
+    pageCount_ = kHeaderBytes / kPage;
+    tags_.clear();
+    for (size_t i = 0; i < specs.size(); ++i)
+        addTag(specs[i], i < entriesPerTag.size() ? std::move(entriesPerTag[i]) : std::vector<Entry>());
+}
+
+}  // namespace dbf::mdx

@@ -1,0 +1,91 @@
+// A bounded, write-through page cache over a file.
+#include "platform/dbf/PageCache.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/dbf/DbfTable.h"
+
+namespace dbf::io {
+
+CachedFile::CachedFile(std::unique_ptr<File> base, size_t pageSize, size_t maxPages)
+    : base_(std::move(base)), pageSize_(pageSize), maxPages_(maxPages) {}
+
+CachedFile::Page& CachedFile::page(uint64_t index) {
+    auto it = pages_.find(index);
+    if (it != pages_.end()) {
+        lru_.splice(lru_.begin(), lru_, it->second.lru);
+        return it->second;
+    }
+    if (pages_.size() >= maxPages_) {
+        pages_.erase(lru_.back());
+        lru_.pop_back();
+    }
+    uint64_t start = index * pageSize_;
+    uint64_t size = base_->size();
+    size_t n = start >= size ? 0 : size_t(std::min<uint64_t>(pageSize_, size - start));
+    Page p;
+    p.data.resize(n);
+    base_->read(start, p.data.data(), n);
+    lru_.push_front(index);
+    p.lru = lru_.begin();
+    return pages_.emplace(index, std::move(p)).first->second;
+}
+
+void CachedFile::read(uint64_t offset, void* data, size_t n) {
+    if (n == 0) return;
+    if (offset + n > base_->size()) throw EngineError("Read past the end of file: " + path());
+    auto* out = static_cast<uint8_t*>(data);
+    while (n > 0) {
+        uint64_t index = offset / pageSize_;
+        size_t inPage = size_t(offset % pageSize_);
+        Page& p = page(index);
+        size_t take = std::min(n, pageSize_ - inPage);
+        if (inPage + take > p.data.size()) throw EngineError("Read past the end of file: " + path());
+        std::memcpy(out, p.data.data() + inPage, take);
+        out += take;
+        offset += take;
+        n -= take;
+    }
+}
+
+void CachedFile::write(uint64_t offset, const void* data, size_t n) {
+    try {
+        base_->write(offset, data, n);
+    } catch (...) {
+        pages_.clear();
+        lru_.clear();
+        throw;
+    }
+    const auto* in = static_cast<const uint8_t*>(data);
+    uint64_t end = offset + n;
+    for (uint64_t index = offset / pageSize_; index * pageSize_ < end; ++index) {
+        auto it = pages_.find(index);
+        if (it == pages_.end()) continue;
+        uint64_t pstart = index * pageSize_;
+        uint64_t from = std::max(offset, pstart);
+        uint64_t to = std::min(end, pstart + pageSize_);
+        auto& d = it->second.data;
+        if (from - pstart > d.size()) {  // a gap in the page: read it again when needed
+            lru_.erase(it->second.lru);
+            pages_.erase(it);
+            continue;
+        }
+        if (d.size() < to - pstart) d.resize(size_t(to - pstart));
+        std::memcpy(d.data() + (from - pstart), in + (from - offset), size_t(to - from));
+    }
+}
+
+void CachedFile::truncate(uint64_t size) {
+    pages_.clear();
+    lru_.clear();
+    base_->truncate(size);
+}
+
+size_t CachedFile::cachedBytes() const {
+    size_t total = 0;
+    for (const auto& [i, p] : pages_) total += p.data.size();
+    return total;
+}
+
+}  // namespace dbf::io

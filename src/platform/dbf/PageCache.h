@@ -1,0 +1,37 @@
+// A bounded, write-through page cache over a file, shared by all handles of one table.
+#pragma once
+
+#include <list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/dbf/FileIO.h"
+
+namespace dbf::io {
+
+class CachedFile : public File {
+public:
+    explicit CachedFile(std::unique_ptr<File> base, size_t pageSize = 4096, size_t maxPages = 256);
+    const std::string& path() const override { return base_->path(); }
+    uint64_t size() override { return base_->size(); }
+    bool writable() const override { return base_->writable(); }
+    void read(uint64_t offset, void* data, size_t n) override;
+    void write(uint64_t offset, const void* data, size_t n) override;
+    void truncate(uint64_t size) override;
+    void flush() override { base_->flush(); }
+    size_t cachedBytes() const;
+
+private:
+    struct Page {
+        std::vector<uint8_t> data;
+        std::list<uint64_t>::iterator lru;
+    };
+    Page& page(uint64_t index);
+    std::unique_ptr<File> base_;
+    size_t pageSize_, maxPages_;
+    std::unordered_map<uint64_t, Page> pages_;
+    std::list<uint64_t> lru_;  // most recently used first
+};
+
+}  // namespace dbf::io

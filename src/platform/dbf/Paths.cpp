@@ -1,0 +1,80 @@
+// File names of tables and their companions.
+#include "platform/dbf/Paths.h"
+
+#include <algorithm>
+
+namespace dbf::paths {
+
+namespace {
+// cp1252 letters: ASCII and the Latin-1 range of accented capitals.
+unsigned char lowerChar(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    return c;
+}
+unsigned char upperChar(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+    return c;
+}
+}  // namespace
+
+std::string normalize(const std::string& path) {
+    std::string out = path;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+std::string join(const std::string& directory, const std::string& name) {
+    std::string dir = normalize(directory);
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir + normalize(name);
+}
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lowerChar((unsigned char)a[i]) != lowerChar((unsigned char)b[i])) return false;
+    return true;
+}
+
+std::string upper(const std::string& s) {
+    std::string out = s;
+    for (auto& c : out) c = char(upperChar((unsigned char)c));
+    return out;
+}
+
+std::string resolve(io::FileSystem& fs, const std::string& path) {
+    if (fs.exists(path)) return path;
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (const auto& entry : fs.list(slash == std::string::npos ? std::string(".") : (dir.empty() ? "/" : dir))) {
+        if (equalNoCase(entry, name)) {
+            std::string candidate = slash == std::string::npos ? entry : dir + "/" + entry;
+            if (fs.exists(candidate)) return candidate;
+        }
+    }
+    return path;
+}
+
+std::string withExtension(const std::string& path, const std::string& ext) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    std::string base = hasExt ? path.substr(0, dot) : path;
+    bool lower = false;
+    if (hasExt) {
+        for (size_t i = dot + 1; i < path.size(); ++i) {
+            unsigned char c = (unsigned char)path[i];
+            if (c >= 'a' && c <= 'z') lower = true;
+            if (c >= 'A' && c <= 'Z') lower = false;
+        }
+    }
+    std::string e = ext;
+    if (lower)
+        for (auto& c : e) c = char(lowerChar((unsigned char)c));
+    return base + e;
+}
+
+}  // namespace dbf::paths

@@ -1,0 +1,22 @@
+// File names of tables and their companions: Windows-style paths, case-insensitive lookup.
+#pragma once
+
+#include <string>
+
+#include "platform/dbf/FileIO.h"
+
+namespace dbf::paths {
+
+// Backslashes become slashes (Windows accepts both; POSIX only the latter).
+std::string normalize(const std::string& path);
+// The directory (with or without trailing separator) joined with a file name.
+std::string join(const std::string& directory, const std::string& name);
+// The path itself when it exists; otherwise the entry of its directory whose name equals
+// it apart from case; otherwise the path unchanged.
+std::string resolve(io::FileSystem& fs, const std::string& path);
+// The path with its extension replaced by ext (".MDX"), in the case of the old extension.
+std::string withExtension(const std::string& path, const std::string& ext);
+bool equalNoCase(const std::string& a, const std::string& b);
+std::string upper(const std::string& s);
+
+}  // namespace dbf::paths

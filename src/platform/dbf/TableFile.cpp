@@ -1,0 +1,371 @@
+// One open table file in the process, shared by every Table object on it.
+#include "platform/dbf/TableFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/dbf/FieldValue.h"
+#include "platform/dbf/PageCache.h"
+#include "platform/dbf/Paths.h"
+
+namespace dbf {
+
+namespace {
+
+std::map<std::string, std::weak_ptr<TableFile>>& registry() {
+    static std::map<std::string, std::weak_ptr<TableFile>> open;
+    return open;
+}
+
+std::string registryKey(const std::shared_ptr<io::FileSystem>& fs, const std::string& resolved) {
+    std::string key = std::to_string(reinterpret_cast<uintptr_t>(fs.get())) + "|";
+#ifdef _WIN32
+    return key + paths::upper(resolved);  // one file, however its name is spelt
+#else
+    return key + resolved;
+#endif
+}
+
+std::string stem(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+constexpr size_t kScanChunk = 256;
+
+}  // namespace
+
+std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path) {
+    std::string resolved = paths::resolve(*fs, paths::normalize(path));
+    std::string key = registryKey(fs, resolved);
+    auto& reg = registry();
+    auto it = reg.find(key);
+    if (it != reg.end())
+        if (auto alive = it->second.lock()) return alive;
+    if (!fs->exists(resolved)) throw EngineError("Table not found: " + path);
+    std::shared_ptr<TableFile> tf(new TableFile(fs, resolved));
+    tf->key_ = key;
+    reg[key] = tf;
+    return tf;
+}
+
+bool TableFile::isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::string& path) {
+    std::string resolved = paths::resolve(*fs, paths::normalize(path));
+    auto& reg = registry();
+    auto it = reg.find(registryKey(fs, resolved));
+    return it != reg.end() && !it->second.expired();
+}
+
+TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
+    : fs_(std::move(fs)), path_(std::move(path)) {
+    dbf_ = std::make_unique<io::CachedFile>(fs_->open(path_, io::OpenMode::ReadWrite), 4096, 256);
+    layout_ = format::parse(*dbf_);
+    if (layout_.memo != format::MemoKind::None) {
+        bool fox = layout_.memo == format::MemoKind::Fpt;
+        std::string memoPath = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".FPT" : ".DBT"));
+        if (!fs_->exists(memoPath)) {
+            std::string other = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".DBT" : ".FPT"));
+            if (!fs_->exists(other)) throw EngineError("Memo file missing: " + memoPath);
+            memoPath = other;
+            layout_.memo = fox ? format::MemoKind::Dbt4 : format::MemoKind::Fpt;
+        }
+        memo_ = std::make_unique<memo::MemoFile>(
+            std::make_unique<io::CachedFile>(fs_->open(memoPath, io::OpenMode::ReadWrite), 4096, 64), layout_.memo);
+    }
+    if (layout_.productionIndex) {
+        std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
+        if (fs_->exists(mdxPath))
+            mdx_ = std::make_unique<mdx::MdxFile>(
+                std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 4096, 512));
+    }
+}
+
+TableFile::~TableFile() {
+    auto& reg = registry();
+    auto it = reg.find(key_);
+    if (it != reg.end() && it->second.expired()) reg.erase(it);
+}
+
+void TableFile::bad(const std::string& what) const { throw EngineError(what + ": " + path_); }
+
+void TableFile::create(io::FileSystem& fs, const std::string& pathIn, const std::vector<FieldDef>& defs) {
+    std::string path = paths::resolve(fs, paths::normalize(pathIn));
+    if (defs.empty()) throw EngineError("Table without fields: " + path);
+    std::vector<format::FieldInfo> fields;
+    std::set<std::string> names;
+    bool withMemo = false;
+    for (const auto& d : defs) {
+        if (d.name.empty() || d.name.size() > 10 || d.name.find('\0') != std::string::npos)
+            throw EngineError("Bad field name '" + d.name + "': " + path);
+        if (!names.insert(paths::upper(d.name)).second) throw EngineError("Field " + d.name + " twice: " + path);
+        if (d.type == FieldType::Character && (d.size < 1 || d.size > 254))
+            throw EngineError("Bad width of field " + d.name + ": " + path);
+        if ((d.type == FieldType::Numeric || d.type == FieldType::Float) &&
+            (d.size < 1 || d.size > 20 || d.decimals < 0 || (d.decimals > 0 && d.decimals > d.size - 2)))
+            throw EngineError("Bad width of field " + d.name + ": " + path);
+        withMemo = withMemo || d.type == FieldType::Memo;
+        fields.push_back(format::physicalField(d));
+    }
+    std::string mdxPath = paths::resolve(fs, paths::withExtension(path, ".MDX"));
+    if (fs.exists(mdxPath)) fs.remove(mdxPath);
+    if (withMemo)
+        memo::MemoFile::create(fs, paths::resolve(fs, paths::withExtension(path, ".DBT")), format::MemoKind::Dbt4,
+                               stem(path));
+    auto header = format::buildHeader(fields, withMemo);
+    header.push_back(format::kEndOfFile);
+    auto f = fs.open(path, io::OpenMode::Create);
+    f->write(0, header.data(), header.size());
+}
+
+int TableFile::fieldIndex(const std::string& name) const {
+    std::string n = format::trimBoth(name);
+    for (size_t i = 0; i < layout_.fields.size(); ++i)
+        if (paths::equalNoCase(layout_.fields[i].name, n)) return int(i);
+    return -1;
+}
+
+void TableFile::read(uint32_t recno, std::string& rec) {
+    if (recno < 1 || recno > layout_.recordCount) bad("Record " + std::to_string(recno) + " out of range");
+    rec.resize(layout_.recordLength);
+    dbf_->read(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
+}
+
+bool TableFile::deleted(uint32_t recno) {
+    if (recno < 1 || recno > layout_.recordCount) return true;
+    char flag;
+    dbf_->read(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, &flag, 1);
+    return flag == '*';
+}
+
+uint32_t TableFile::deletedCount() {
+    if (!deleted_) {
+        uint32_t n = 0;
+        std::string buf;
+        for (uint32_t first = 1; first <= layout_.recordCount; first += kScanChunk) {
+            uint32_t k = std::min<uint32_t>(kScanChunk, layout_.recordCount - first + 1);
+            buf.resize(size_t(k) * layout_.recordLength);
+            dbf_->read(layout_.headerLength + uint64_t(first - 1) * layout_.recordLength, buf.data(), buf.size());
+            for (uint32_t i = 0; i < k; ++i)
+                if (buf[size_t(i) * layout_.recordLength] == '*') ++n;
+        }
+        deleted_ = n;
+    }
+    return *deleted_;
+}
+
+void TableFile::writeHeaderCount(uint32_t count) {
+    uint8_t b[7];
+    format::putDateAndCount(b, count);
+    dbf_->write(1, b, sizeof b);  // the count's bytes in ascending order: a cut leaves it lower
+}
+
+uint32_t TableFile::append(const std::string& recIn) {
+    requireMaintainable();
+    if (layout_.recordCount == 0xFFFFFFFFu) bad("Table full");
+    std::string rec = recIn;
+    rec.resize(layout_.recordLength, ' ');
+    rec[0] = ' ';
+    uint32_t recno = layout_.recordCount + 1;
+    // Record bytes, then the end mark, then the count: a cut at any byte keeps all rows before.
+    std::string bytes = rec;
+    bytes.push_back(char(format::kEndOfFile));
+    dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, bytes.data(), bytes.size());
+    writeHeaderCount(recno);
+    layout_.recordCount = recno;
+    ++version_;
+    if (mdx_)
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->insert(t, keyOf(t, rec), recno);
+    return recno;
+}
+
+void TableFile::update(uint32_t recno, const std::string& recIn) {
+    requireMaintainable();
+    std::string old;
+    read(recno, old);
+    std::string rec = recIn;
+    rec.resize(layout_.recordLength, ' ');
+    rec[0] = old[0];
+    dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
+    ++version_;
+    if (mdx_ && old[0] != '*') {
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+            auto before = keyOf(t, old), after = keyOf(t, rec);
+            if (before == after) continue;
+            mdx_->remove(t, before, recno);
+            mdx_->insert(t, after, recno);
+        }
+    }
+}
+
+void TableFile::remove(uint32_t recno) {
+    requireMaintainable();
+    std::string old;
+    read(recno, old);
+    if (old[0] == '*') return;
+    char flag = '*';
+    dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, &flag, 1);
+    ++version_;
+    if (deleted_) ++*deleted_;
+    if (mdx_)
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->remove(t, keyOf(t, old), recno);
+}
+
+void TableFile::empty() {
+    writeHeaderCount(0);
+    layout_.recordCount = 0;
+    deleted_ = 0;
+    ++version_;
+    dbf_->truncate(layout_.headerLength);
+    uint8_t mark = format::kEndOfFile;
+    dbf_->write(layout_.headerLength, &mark, 1);
+    if (memo_) memo_->clear();
+    if (mdx_) mdx_->rebuild({});
+}
+
+std::string TableFile::readMemo(uint32_t block) {
+    if (block == 0) return {};
+    if (!memo_) bad("Table has no memo file");
+    return memo_->read(block);
+}
+
+uint32_t TableFile::writeMemo(const std::string& text) {
+    if (!memo_) bad("Table has no memo file");
+    ++version_;
+    return memo_->write(text);
+}
+
+std::vector<std::string> TableFile::indexNames() const {
+    std::vector<std::string> names;
+    if (mdx_)
+        for (const auto& t : mdx_->tags()) names.push_back(t.spec.name);
+    return names;
+}
+
+int TableFile::tagByName(const std::string& name) const { return mdx_ ? mdx_->findTag(name) : -1; }
+
+int TableFile::tagByField(const std::string& fieldName) const {
+    int f = fieldIndex(fieldName);
+    if (f < 0 || !mdx_) return -1;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t)
+        if (tagField(t) == f) return t;
+    return -1;
+}
+
+int TableFile::tagField(int tag) const {
+    const auto& spec = mdx_->tags().at(size_t(tag)).spec;
+    int f = fieldIndex(spec.expression);
+    if (f < 0) return -1;
+    char type = layout_.fields[size_t(f)].type;
+    switch (spec.keyType) {
+    case 'C': return type == 'C' ? f : -1;
+    case 'N': return (type == 'N' || type == 'F' || type == 'I' || type == '+') ? f : -1;
+    case 'D': return type == 'D' ? f : -1;
+    default: return -1;
+    }
+}
+
+void TableFile::requireMaintainable() const {
+    if (!mdx_) return;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t)
+        if (tagField(t) < 0) {
+            const auto& spec = mdx_->tags()[size_t(t)].spec;
+            throw EngineError("Index " + spec.name + " (" + spec.expression + ") cannot be kept up to date: " +
+                              mdx_->path());
+        }
+}
+
+namespace {
+mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uint8_t* r) {
+    switch (spec.keyType) {
+    case 'C': return mdx::charKey(value::raw(w, r), spec.keyLength);
+    case 'N':
+        if (value::isNull(w, r)) return mdx::numericKey(int64_t(0));
+        if (w.field.type == 'I' || w.field.type == '+') return mdx::numericKey(value::integer(w, r));
+        return mdx::numericKey(value::text(w, r));
+    default:
+        if (value::isNull(w, r)) return mdx::dateKey(0);
+        return mdx::dateKey(format::julianDay(value::date(w, r)));
+    }
+}
+}  // namespace
+
+mdx::KeyBytes TableFile::keyOf(int tag, const std::string& rec) const {
+    int f = tagField(tag);
+    const auto& spec = mdx_->tags().at(size_t(tag)).spec;
+    if (f < 0) throw EngineError("Index " + spec.name + " cannot be evaluated: " + mdx_->path());
+    value::Where w{layout_, layout_.fields[size_t(f)], path_};
+    return makeKey(w, spec, reinterpret_cast<const uint8_t*>(rec.data()));
+}
+
+std::vector<mdx::Entry> TableFile::entriesFor(int f, const mdx::TagSpec& spec) {
+    std::vector<mdx::Entry> entries;
+    entries.reserve(layout_.recordCount);
+    value::Where w{layout_, layout_.fields[size_t(f)], path_};
+    std::string buf;
+    for (uint32_t first = 1; first <= layout_.recordCount; first += kScanChunk) {
+        uint32_t k = std::min<uint32_t>(kScanChunk, layout_.recordCount - first + 1);
+        buf.resize(size_t(k) * layout_.recordLength);
+        dbf_->read(layout_.headerLength + uint64_t(first - 1) * layout_.recordLength, buf.data(), buf.size());
+        for (uint32_t i = 0; i < k; ++i) {
+            const auto* r = reinterpret_cast<const uint8_t*>(buf.data()) + size_t(i) * layout_.recordLength;
+            if (r[0] != '*') entries.push_back({makeKey(w, spec, r), first + i});
+        }
+    }
+    mdx::Tag order;
+    order.spec = spec;
+    mdx_->sortEntries(order, entries);
+    return entries;
+}
+
+void TableFile::addIndex(const std::string& name, const std::string& fieldName) {
+    int f = fieldIndex(fieldName);
+    if (f < 0) bad("Field " + fieldName + " not found");
+    const auto& field = layout_.fields[size_t(f)];
+    mdx::TagSpec spec;
+    spec.name = paths::upper(format::trimBoth(name));
+    if (spec.name.empty() || spec.name.size() > 10) bad("Bad index name '" + name + "'");
+    spec.expression = field.name;
+    switch (field.type) {
+    case 'C':
+        if (field.length > 100) bad("Field " + field.name + " too long for an index");
+        spec.keyType = 'C';
+        spec.keyLength = field.length;
+        break;
+    case 'N': case 'F': case 'I': case '+': spec.keyType = 'N'; spec.keyLength = 12; break;
+    case 'D': spec.keyType = 'D'; spec.keyLength = 8; break;
+    default: bad("Field " + field.name + " cannot be indexed");
+    }
+    if (!dbf_->writable()) bad("File is read-only");
+    if (!mdx_) {
+        std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
+        mdx::MdxFile::create(*fs_, mdxPath, stem(path_));
+        mdx_ = std::make_unique<mdx::MdxFile>(
+            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 4096, 512));
+    }
+    if (mdx_->findTag(spec.name) >= 0) bad("Index " + spec.name + " exists already");
+    auto entries = entriesFor(f, spec);
+    mdx_->addTag(spec, std::move(entries));
+    // Only now does the table point at its production index and the field at its tag.
+    uint8_t one = 1;
+    dbf_->write(28, &one, 1);
+    int flagAt = layout_.flavor == format::Flavor::dBase7 ? 37 : 31;
+    dbf_->write(uint64_t(layout_.descriptorStart + f * layout_.descriptorSize + flagAt), &one, 1);
+    layout_.productionIndex = true;
+    layout_.fields[size_t(f)].mdxFlag = true;
+    ++version_;
+}
+
+void TableFile::rebuildIndexes() {
+    if (!mdx_) return;
+    requireMaintainable();
+    std::vector<std::vector<mdx::Entry>> all;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t) all.push_back(entriesFor(tagField(t), mdx_->tags()[size_t(t)].spec));
+    mdx_->rebuild(std::move(all));
+    ++version_;
+}
+
+}  // namespace dbf

@@ -1,0 +1,75 @@
+// One open table file in the process: shared by every Table object on it, so that each sees
+// the others' changes at once. Holds the data, memo and index files and keeps them in step.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dbf/DbfFormat.h"
+#include "platform/dbf/FileIO.h"
+#include "platform/dbf/MdxIndex.h"
+#include "platform/dbf/MemoFile.h"
+
+namespace dbf {
+
+class TableFile {
+public:
+    // The shared state of the table at path, opened on first use.
+    static std::shared_ptr<TableFile> open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path);
+    static bool isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::string& path);
+    // Writes a new empty table (and memo file); removes a stale index file.
+    static void create(io::FileSystem& fs, const std::string& path, const std::vector<FieldDef>& defs);
+
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    const format::Layout& layout() const { return layout_; }
+    uint32_t count() const { return layout_.recordCount; }
+    int fieldIndex(const std::string& name) const;  // -1 if none
+    // Bumped on every change of the table, so that record copies can tell they are stale.
+    uint64_t version() const { return version_; }
+
+    void read(uint32_t recno, std::string& rec);
+    bool deleted(uint32_t recno);  // also true for a record number out of range
+    uint32_t deletedCount();
+
+    uint32_t append(const std::string& rec);
+    void update(uint32_t recno, const std::string& rec);
+    void remove(uint32_t recno);
+    void empty();
+
+    std::string readMemo(uint32_t block);
+    uint32_t writeMemo(const std::string& text);
+
+    mdx::MdxFile* index() { return mdx_.get(); }
+    std::vector<std::string> indexNames() const;
+    int tagByName(const std::string& name) const;        // -1 if none
+    int tagByField(const std::string& fieldName) const;  // -1 if none
+    mdx::KeyBytes keyOf(int tag, const std::string& rec) const;
+    void addIndex(const std::string& name, const std::string& fieldName);
+    void rebuildIndexes();
+
+private:
+    TableFile(std::shared_ptr<io::FileSystem> fs, std::string path);
+    [[noreturn]] void bad(const std::string& what) const;
+    int tagField(int tag) const;  // the field a tag indexes, -1 if we cannot evaluate it
+    void requireMaintainable() const;
+    std::vector<mdx::Entry> entriesFor(int tagField, const mdx::TagSpec& spec);
+    void writeHeaderCount(uint32_t count);
+
+    std::shared_ptr<io::FileSystem> fs_;
+    std::string path_, key_;
+    std::unique_ptr<io::File> dbf_;
+    format::Layout layout_;
+    std::unique_ptr<memo::MemoFile> memo_;
+    std::unique_ptr<mdx::MdxFile> mdx_;
+    std::optional<uint32_t> deleted_;
+    uint64_t version_ = 1;
+};
+
+}  // namespace dbf
