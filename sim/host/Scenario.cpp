@@ -35,6 +35,28 @@ bool IsControlCheck(const std::string& c) { return c.rfind("expect-", 0) == 0 &&
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
+// Whether a text matches a pattern in which '*' stands for any run of characters.
+bool Matches(const std::string& pattern, const std::string& text) {
+    size_t p = 0, t = 0, star = std::string::npos, mark = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
 bool YesNo(const ScriptLine& l, size_t i) {
     const std::string& w = l.Word(i);
     if (w == "yes")
@@ -127,6 +149,7 @@ bool Scenario::Run() {
             Say("    -> " + name + "(" + std::to_string(a1) + ", " + std::to_string(a2) + ", " + std::to_string(a3) + ")");
     };
     plugin.onReturn = [this](const std::string& name, int32_t result) {
+        lastResult_ = result;
         if (options_.showHooks)
             Say("    <- " + name + " = " + std::to_string(result));
     };
@@ -229,6 +252,16 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         // applicat-ini SECTION KEY VALUE: a line of the host's applicat.ini
         std::ofstream ini(std::filesystem::path(p.verfahrenDir) / "applicat.ini", std::ios::app | std::ios::binary);
         ini << "[" << l.Word(1) << "]\r\n" << l.Word(2) << "=" << l.Word(3) << "\r\n";
+    } else if (c == "set-kennung") {
+        // the host changes an identifier on its own, without telling the plug-in
+        GeoObject* o = p.Find(l.Int(1));
+        if (!o)
+            throw std::runtime_error(l.Where() + ": no object " + l.Word(1));
+        o->kennung = l.Word(2);
+    } else if (c == "file") {
+        // file NAME TEXT: a file of that content in the project directory
+        std::ofstream f(std::filesystem::path(projectDir_) / l.Word(1), std::ios::binary | std::ios::trunc);
+        f << l.Word(2);
     } else if (c == "host-table") {
         HostTable& t = p.tables[l.Word(1)];
         for (size_t i = 2; i < l.Count(); ++i)
@@ -499,6 +532,11 @@ std::string Scenario::OnForm(const std::string& event) {
             return "abort";
         }
         const std::string& c = l->Command();
+        if (c == "print" || c == "comment") {
+            ++next_;
+            Execute(*l);
+            continue;
+        }
         if (IsControlCheck(c)) {
             ++next_;
             if (!CheckControl(*l, form))
@@ -607,7 +645,7 @@ std::string Scenario::OnMessage(const std::string& event) {
         Fail(l, "the message is of type " + m.type + ", not " + l->Word(1));
         return "abort";
     }
-    if (l->Word(2) != m.text) {
+    if (!Matches(l->Word(2), m.text)) {
         Fail(l, "the message says " + Quote(m.text) + ", not " + Quote(l->Word(2)));
         return "abort";
     }

@@ -49,8 +49,13 @@ std::vector<std::string> Split(const std::string& line, const std::string& where
             ++i;
         if (i >= line.size() || line[i] == '#')
             break;
+        // A word runs to the next blank outside quotes; quoted parts keep their blanks.
         std::string w;
-        if (line[i] == '"') {
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
+            if (line[i] != '"') {
+                w += line[i++];
+                continue;
+            }
             ++i;
             bool closed = false;
             while (i < line.size()) {
@@ -68,9 +73,6 @@ std::vector<std::string> Split(const std::string& line, const std::string& where
             }
             if (!closed)
                 throw std::runtime_error(where + ": the quoted text is not closed");
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-                w += line[i++];
         }
         words.push_back(w);
     }

@@ -14,6 +14,14 @@ std::string strOldKennung;
 bool blnChangingKennungInternal = false;
 
 namespace {
+// Library load and unload; after the globals above, so that they exist by then.
+struct Lifetime {
+    Lifetime() { LibraryLoaded(); }
+    ~Lifetime() { LibraryUnloaded(); }
+} lifetime;
+}  // namespace
+
+namespace {
 void Warn(const std::string& text) { ui::MessageDlg(text, ui::MsgType::Warning); }
 }  // namespace
 
@@ -41,12 +49,17 @@ int32_t UpdateKennungPreCorrectionProc(int32_t GeoID, int32_t LParam, int32_t WP
 }
 
 int32_t BeforeChangeKennungProc(int32_t GeoID, int32_t, int32_t) {
+    // The plug-in's own renames pass, also when the host calls these hooks directly.
+    if (blnChangingKennungInternal)
+        return -1;
     blnDoNotSetChangeFlag = true;
     strOldKennung = MyGetKennungOfID(GeoID);
     return -1;
 }
 
 int32_t AfterChangeKennungProc(int32_t GeoID, int32_t, int32_t) {
+    if (blnChangingKennungInternal)
+        return -1;
     // The change flag is released however this ends.
     struct Release {
         ~Release() { blnDoNotSetChangeFlag = false; }

@@ -8,14 +8,6 @@
 #include "plugin/Commands.h"
 #include "store/TransActTools.h"
 
-namespace {
-// Library load and unload.
-struct Lifetime {
-    Lifetime() { LibraryLoaded(); }
-    ~Lifetime() { LibraryUnloaded(); }
-} lifetime;
-}  // namespace
-
 VE1_HOOK(VE1CustomImport)(HookArg Command, HookArg LParam, HookArg WParam) {
     return Guarded([&] { return VE1CustomImportHook(Arg32(Command), Arg32(LParam), Arg32(WParam)); });
 }

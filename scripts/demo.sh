@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the plug-in and the host stand-in and runs the demo session, printing what the user sees.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$top/scripts/deps.sh"
+build="$top/build-demo"
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVE1_TESTS=OFF >/dev/null
+cmake --build "$build" --target fxsim VE1TransAction -j"$(nproc)" >/dev/null
+"$build/sim/fxsim" --plugin "$build/src/VE1TransAction.so" "$top/demo/demo.scn"

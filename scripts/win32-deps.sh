@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Cross-builds the third-party libraries of the Win32 build from Debian's sources into a cache
+# prefix (GoogleTest from the googletest package, SimpleIni's header from libsimpleini-dev).
+# Prints the prefix. Rebuilds only when a source package's version changes.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
+prefix="$cache/deps"
+mkdir -p "$prefix/include" "$cache/src"
+
+version() { dpkg-query -W -f='${Version}' "$1"; }
+
+# GoogleTest and GoogleMock, static, for the unit test programs.
+gtest_stamp="$prefix/.googletest-$(version googletest)"
+if [ ! -f "$gtest_stamp" ]; then
+  build="$cache/src/googletest-build"
+  rm -rf "$build"
+  cmake -S /usr/src/googletest -B "$build" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >"$cache/src/googletest.log" 2>&1
+  cmake --build "$build" -j2 >>"$cache/src/googletest.log" 2>&1
+  cmake --install "$build" >>"$cache/src/googletest.log" 2>&1
+  rm -rf "$build"
+  rm -f "$prefix"/.googletest-*
+  touch "$gtest_stamp"
+fi
+
+# SimpleIni is one header; it joins the prefix so that the cross build sees no native headers.
+simpleini_stamp="$prefix/.simpleini-$(version libsimpleini-dev)"
+if [ ! -f "$simpleini_stamp" ]; then
+  cp "$(dpkg -L libsimpleini-dev | grep '/SimpleIni\.h$' | head -1)" "$prefix/include/SimpleIni.h"
+  rm -f "$prefix"/.simpleini-*
+  touch "$simpleini_stamp"
+fi
+
+echo "$prefix"
