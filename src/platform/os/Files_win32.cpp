@@ -1,0 +1,101 @@
+// Files and directories on Win32: the wide file API over cp1252 paths, FindFirstFile for masks.
+#include "platform/os/Files.h"
+
+#include "platform/os/WinText.h"
+
+#include <windows.h>
+
+namespace os {
+
+namespace {
+
+// An open search, closed on every path.
+class Search {
+public:
+    Search(const std::wstring& pattern, WIN32_FIND_DATAW& data)
+        : h_(FindFirstFileW(pattern.c_str(), &data)) {}
+    ~Search() { if (h_ != INVALID_HANDLE_VALUE) FindClose(h_); }
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Next(WIN32_FIND_DATAW& data) { return FindNextFileW(h_, &data) != 0; }
+private:
+    HANDLE h_;
+};
+
+// No "insert a disk" or "drive not ready" boxes while it lives; the previous mode afterwards.
+class QuietErrors {
+public:
+    QuietErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
+    ~QuietErrors() { SetErrorMode(previous_); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+private:
+    UINT previous_;
+};
+
+DWORD Attributes(const std::string& path)
+{
+    return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(WideFromCp1252(path).c_str());
+}
+
+}  // namespace
+
+std::string NativePath(const std::string& path)
+{
+    return path;
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirExists(const std::string& path)
+{
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> ListDirectory(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    if (pattern.empty() || pattern.back() == '\\' || pattern.back() == '/')
+        return names;
+    WIN32_FIND_DATAW data{};
+    Search search(WideFromCp1252(pattern), data);
+    if (!search.ok())
+        return names;
+    do {
+        names.push_back(Cp1252FromWide(data.cFileName));
+    } while (search.Next(data));
+    return names;
+}
+
+bool FileExistsWildcard(const std::string& pattern)
+{
+    if (pattern.empty())
+        return false;
+    QuietErrors quiet;
+    WIN32_FIND_DATAW data{};
+    Search search(WideFromCp1252(pattern), data);
+    return search.ok();
+}
+
+bool CreateDir(const std::string& path)
+{
+    return !path.empty() && CreateDirectoryW(WideFromCp1252(path).c_str(), nullptr) != 0;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists)
+{
+    return CopyFileW(WideFromCp1252(from).c_str(), WideFromCp1252(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
+}
+
+bool DeleteFileAt(const std::string& path)
+{
+    return !path.empty() && DeleteFileW(WideFromCp1252(path).c_str()) != 0;
+}
+
+}  // namespace os
