@@ -72,7 +72,7 @@ void putText(const Where& w, uint8_t* rec, const std::string& s, bool rightAlign
     std::memcpy(p + start, s.data(), s.size());
 }
 
-std::string two(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string two(int v) { return std::string(v < 10 ? 1 : 0, '0') + std::to_string(v); }
 
 }  // namespace
 
