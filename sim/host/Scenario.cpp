@@ -191,14 +191,14 @@ void Scenario::Execute(const ScriptLine& line) {
     }
     bool handled = false;
     Setup(line, handled);
+    if (!handled)
+        Tables(line, handled);
+    if (!handled)
+        Check(line, handled);
     if (!handled) {
         Say("> " + line.raw.substr(line.raw.find_first_not_of(" \t")));
         Act(line, handled);
     }
-    if (!handled)
-        Check(line, handled);
-    if (!handled)
-        Tables(line, handled);
     if (!handled)
         Fail(&line, "unknown action '" + c + "'");
 }
