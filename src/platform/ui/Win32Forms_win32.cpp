@@ -1,0 +1,781 @@
+// Forms of the form model as Win32 windows: one child window per control, the model's state
+// copied into the windows after every handler and read back from them before it.
+#include "platform/ui/Win32Forms.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "platform/ui/Cp1252.h"
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"VE1TransActionForm";
+constexpr int kFirstId = 100;  // above IDOK and IDCANCEL
+
+std::wstring W(const std::string& text) {
+    const std::u16string wide = Cp1252ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string A(const std::wstring& text) { return Utf16ToCp1252(std::u16string(text.begin(), text.end())); }
+
+std::wstring WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
+    if (WindowText(hwnd) != text)
+        SetWindowTextW(hwnd, text.c_str());
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+// The module this code lives in (the plug-in, or a test program).
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+// The host's window that is active in this process, as owner of dialogs and message boxes.
+HWND OwnerWindow() {
+    if (HWND active = GetActiveWindow())
+        return active;
+    HWND foreground = GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground)
+        GetWindowThreadProcessId(foreground, &process);
+    return process == GetCurrentProcessId() ? foreground : nullptr;
+}
+
+struct FontDeleter {
+    void operator()(HFONT font) const { DeleteObject(font); }
+};
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// The owner is disabled while a modal form is up and enabled again before the form goes.
+class OwnerDisabled {
+public:
+    explicit OwnerDisabled(HWND owner) : owner_(owner && IsWindowEnabled(owner) ? owner : nullptr) {
+        if (owner_)
+            EnableWindow(owner_, FALSE);
+    }
+    ~OwnerDisabled() {
+        if (owner_)
+            EnableWindow(owner_, TRUE);
+    }
+    OwnerDisabled(const OwnerDisabled&) = delete;
+    OwnerDisabled& operator=(const OwnerDisabled&) = delete;
+
+private:
+    HWND owner_;
+};
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The window class of the forms, registered while a backend lives.
+class FormClass {
+public:
+    FormClass() {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = FormProc;
+        wc.hInstance = ThisModule();
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kFormClass;
+        registered_ = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }
+    ~FormClass() {
+        if (registered_)
+            UnregisterClassW(kFormClass, ThisModule());
+    }
+    FormClass(const FormClass&) = delete;
+    FormClass& operator=(const FormClass&) = delete;
+
+private:
+    bool registered_ = false;
+};
+
+}  // namespace
+
+// One shown form: its top-level window and a child window per control (a radio group has a
+// frame and one button per item).
+class Win32Window {
+public:
+    Win32Window(Form& form, HWND owner, bool modal);
+    ~Win32Window() { Destroy(); }
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    void Destroy();
+    void Refresh();
+    void Pull();
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    struct Child {
+        Control* control;
+        HWND hwnd;
+        int item;        // radio group button: its item; else -1
+        HWND spin;       // spin edit: the up-down control beside the edit
+        std::vector<std::string> shownItems;
+    };
+
+    HFONT FontFor(const Font& font);
+    HWND CreateChild(const wchar_t* cls, const std::wstring& text, DWORD style, DWORD exStyle,
+                     int left, int top, int width, int height, int id, const Font& font);
+    void CreateControl(Control& c);
+    void BuildRadioButtons(RadioGroup& group);
+    Child* ChildById(int id);
+    void Run(const Handler& handler);
+    void Click(Button& button);
+    void Place(HWND owner);
+
+    Form& form_;
+    bool modal_;
+    HWND hwnd_ = nullptr;
+    int nextId_ = kFirstId;
+    std::map<int, Child> children_;
+    std::map<std::tuple<std::string, int, bool>, FontHandle> fonts_;
+    std::map<int, int> timers_;  // timer id -> running interval (0: stopped)
+    bool refreshing_ = false;
+};
+
+namespace {
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (window && window->hwnd() == hwnd)
+        return window->Handle(msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+DWORD FormStyle(const Form& form, DWORD& exStyle) {
+    DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+    exStyle = WS_EX_CONTROLPARENT;
+    if (form.Icons == BorderIcons::SystemMenu || form.Border != BorderStyle::Dialog)
+        style |= WS_SYSMENU;
+    switch (form.Border) {
+    case BorderStyle::Dialog:
+        style |= DS_MODALFRAME;
+        exStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case BorderStyle::Single:
+        style |= WS_BORDER | WS_MINIMIZEBOX;
+        break;
+    case BorderStyle::Sizeable:
+        style |= WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        break;
+    case BorderStyle::ToolWindow:
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    return style;
+}
+
+}  // namespace
+
+Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), modal_(modal) {
+    DWORD exStyle = 0;
+    const DWORD style = FormStyle(form, exStyle);
+    RECT r{0, 0, form.ClientWidth, form.ClientHeight};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    hwnd_ = CreateWindowExW(exStyle, kFormClass, W(form.Caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            r.right - r.left, r.bottom - r.top, owner, nullptr, ThisModule(), this);
+    if (!hwnd_)
+        throw std::runtime_error("Das Fenster " + form.ClassName() + " kann nicht erzeugt werden");
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
+    for (const auto& c : form.Controls())
+        CreateControl(*c);
+    Place(owner);
+    Refresh();
+}
+
+void Win32Window::Destroy() {
+    if (!hwnd_)
+        return;
+    for (const auto& [id, interval] : timers_)
+        if (interval)
+            KillTimer(hwnd_, static_cast<UINT_PTR>(id));
+    timers_.clear();
+    HWND hwnd = hwnd_;
+    hwnd_ = nullptr;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+    children_.clear();
+}
+
+HFONT Win32Window::FontFor(const Font& font) {
+    auto key = std::make_tuple(font.name, font.size, font.bold);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end())
+        return it->second.get();
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    HFONT handle = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_DONTCARE, W(font.name).c_str());
+    return fonts_.emplace(key, FontHandle(handle)).first->second.get();
+}
+
+HWND Win32Window::CreateChild(const wchar_t* cls, const std::wstring& text, DWORD style, DWORD exStyle,
+                              int left, int top, int width, int height, int id, const Font& font) {
+    HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | style, left, top, width, height, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+    if (!child)
+        throw std::runtime_error("Ein Element des Fensters " + form_.ClassName() + " kann nicht erzeugt werden");
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), FALSE);
+    return child;
+}
+
+void Win32Window::CreateControl(Control& c) {
+    const int id = nextId_++;
+    const std::wstring text = W(c.Caption);
+    HWND h = nullptr;
+    HWND spin = nullptr;
+    switch (c.Kind()) {
+    case ControlKind::Label:
+        h = CreateChild(L"STATIC", text, SS_LEFT, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    case ControlKind::Button: {
+        auto& b = static_cast<Button&>(c);
+        h = CreateChild(L"BUTTON", text, WS_TABSTOP | (b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, c.Left,
+                        c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    }
+    case ControlKind::Edit: {
+        auto& e = static_cast<Edit&>(c);
+        DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+        if (e.Password)
+            style |= ES_PASSWORD;
+        if (e.ReadOnly)
+            style |= ES_READONLY;
+        h = CreateChild(L"EDIT", text, style, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    }
+    case ControlKind::Memo: {
+        auto& m = static_cast<Memo&>(c);
+        DWORD style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+        if (m.ReadOnly)
+            style |= ES_READONLY;
+        h = CreateChild(L"EDIT", W(JoinLines(m.Lines)), style, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height,
+                        id, c.ControlFont);
+        break;
+    }
+    case ControlKind::CheckBox:
+        h = CreateChild(L"BUTTON", text, WS_TABSTOP | BS_AUTOCHECKBOX, 0, c.Left, c.Top, c.Width, c.Height, id,
+                        c.ControlFont);
+        break;
+    case ControlKind::RadioButton:
+        h = CreateChild(L"BUTTON", text, WS_TABSTOP | BS_AUTORADIOBUTTON, 0, c.Left, c.Top, c.Width, c.Height, id,
+                        c.ControlFont);
+        break;
+    case ControlKind::GroupBox:
+    case ControlKind::RadioGroup:
+        h = CreateChild(L"BUTTON", text, BS_GROUPBOX, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    case ControlKind::ListBox:
+        h = CreateChild(L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                        WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    case ControlKind::SpinEdit:
+        h = CreateChild(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width,
+                        c.Height, id, c.ControlFont);
+        spin = CreateChild(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                           0, 0, 0, 0, 0, nextId_++, c.ControlFont);
+        SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(h), 0);
+        break;
+    case ControlKind::DatePicker:
+        h = CreateChild(DATETIMEPICK_CLASSW, L"", WS_TABSTOP | DTS_SHORTDATEFORMAT, 0, c.Left, c.Top, c.Width,
+                        c.Height, id, c.ControlFont);
+        break;
+    case ControlKind::Image:
+        h = CreateChild(L"STATIC", L"", SS_ETCHEDFRAME, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        break;
+    case ControlKind::Timer:
+        timers_[id] = 0;
+        break;
+    }
+    children_[id] = Child{&c, h, -1, spin, {}};
+    if (auto* group = dynamic_cast<RadioGroup*>(&c))
+        BuildRadioButtons(*group);
+}
+
+// The buttons of a radio group, one column, spread over its height as the VCL does.
+void Win32Window::BuildRadioButtons(RadioGroup& group) {
+    for (auto it = children_.begin(); it != children_.end();) {
+        if (it->second.control == &group && it->second.item >= 0) {
+            DestroyWindow(it->second.hwnd);
+            it = children_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const int count = group.Count();
+    if (count == 0)
+        return;
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, FontFor(group.ControlFont));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    const int topMargin = metrics.tmHeight + 1;
+    const int buttonHeight = (group.Height - topMargin - 5) / count;
+    for (int i = 0; i < count; ++i) {
+        const int id = nextId_++;
+        HWND h = CreateChild(L"BUTTON", W(group.Item(i)), WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
+                             0, group.Left + 8, group.Top + topMargin + i * buttonHeight, group.Width - 16,
+                             buttonHeight, id, group.ControlFont);
+        children_[id] = Child{&group, h, i, nullptr, {}};
+    }
+}
+
+// Centred on the owner or on the screen's work area.
+void Win32Window::Place(HWND owner) {
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    RECT area{};
+    if (form_.Placement == Position::OwnerCenter && owner)
+        GetWindowRect(owner, &area);
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(hwnd_, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Win32Window::Child* Win32Window::ChildById(int id) {
+    auto it = children_.find(id);
+    return it == children_.end() ? nullptr : &it->second;
+}
+
+void Win32Window::Refresh() {
+    if (!hwnd_)
+        return;
+    refreshing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{refreshing_};
+
+    SetTextIfChanged(hwnd_, W(form_.Caption));
+    for (auto& c : form_.Controls())
+        if (auto* group = dynamic_cast<RadioGroup*>(c.get())) {
+            int buttons = 0;
+            for (const auto& [id, child] : children_)
+                if (child.control == group && child.item >= 0)
+                    ++buttons;
+            if (buttons != group->Count())
+                BuildRadioButtons(*group);
+        }
+    for (auto& [id, child] : children_) {
+        Control& c = *child.control;
+        if (c.Kind() == ControlKind::Timer) {
+            auto& t = static_cast<Timer&>(c);
+            const int wanted = t.Enabled && t.Interval > 0 ? t.Interval : 0;
+            if (timers_[id] != wanted) {
+                if (timers_[id])
+                    KillTimer(hwnd_, static_cast<UINT_PTR>(id));
+                if (wanted)
+                    SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(wanted), nullptr);
+                timers_[id] = wanted;
+            }
+            continue;
+        }
+        HWND h = child.hwnd;
+        if (!h)
+            continue;
+        if ((IsWindowEnabled(h) != FALSE) != c.Enabled)
+            EnableWindow(h, c.Enabled ? TRUE : FALSE);
+        const bool visible = (GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE) != 0;
+        if (visible != c.Visible)
+            ShowWindow(h, c.Visible ? SW_SHOWNA : SW_HIDE);
+        if (child.spin && (GetWindowLongW(child.spin, GWL_STYLE) & WS_VISIBLE) != (c.Visible ? WS_VISIBLE : 0u))
+            ShowWindow(child.spin, c.Visible ? SW_SHOWNA : SW_HIDE);
+        if (child.item >= 0) {
+            auto& group = static_cast<RadioGroup&>(c);
+            SendMessageW(h, BM_SETCHECK, group.ItemIndex == child.item ? BST_CHECKED : BST_UNCHECKED, 0);
+            SetTextIfChanged(h, W(group.Item(child.item)));
+            continue;
+        }
+        switch (c.Kind()) {
+        case ControlKind::Label:
+        case ControlKind::Button:
+        case ControlKind::Edit:
+        case ControlKind::GroupBox:
+        case ControlKind::RadioGroup:
+            SetTextIfChanged(h, W(c.Caption));
+            break;
+        case ControlKind::CheckBox:
+            SetTextIfChanged(h, W(c.Caption));
+            SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case ControlKind::RadioButton:
+            SetTextIfChanged(h, W(c.Caption));
+            SendMessageW(h, BM_SETCHECK, static_cast<RadioButton&>(c).Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case ControlKind::Memo:
+            SetTextIfChanged(h, W(JoinLines(static_cast<Memo&>(c).Lines)));
+            break;
+        case ControlKind::ListBox: {
+            auto& list = static_cast<ListBox&>(c);
+            if (child.shownItems != list.Items()) {
+                SendMessageW(h, LB_RESETCONTENT, 0, 0);
+                for (const auto& item : list.Items())
+                    SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item).c_str()));
+                child.shownItems = list.Items();
+            }
+            if (static_cast<int>(SendMessageW(h, LB_GETCURSEL, 0, 0)) != list.ItemIndex)
+                SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex), 0);
+            break;
+        }
+        case ControlKind::SpinEdit: {
+            auto& se = static_cast<SpinEdit&>(c);
+            SendMessageW(child.spin, UDM_SETRANGE32, static_cast<WPARAM>(se.MinValue), se.MaxValue);
+            SetTextIfChanged(h, std::to_wstring(se.Value));
+            break;
+        }
+        case ControlKind::DatePicker: {
+            auto& d = static_cast<DatePicker&>(c);
+            SYSTEMTIME st{};
+            st.wYear = static_cast<WORD>(d.Year);
+            st.wMonth = static_cast<WORD>(d.Month);
+            st.wDay = static_cast<WORD>(d.Day);
+            SendMessageW(h, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+            break;
+        }
+        case ControlKind::Image:
+        case ControlKind::Timer:
+            break;
+        }
+    }
+}
+
+void Win32Window::Pull() {
+    if (!hwnd_)
+        return;
+    for (auto& [id, child] : children_) {
+        Control& c = *child.control;
+        HWND h = child.hwnd;
+        if (!h)
+            continue;
+        if (child.item >= 0) {
+            if (SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED)
+                static_cast<RadioGroup&>(c).ItemIndex = child.item;
+            continue;
+        }
+        switch (c.Kind()) {
+        case ControlKind::Edit:
+            c.Caption = A(WindowText(h));
+            break;
+        case ControlKind::Memo:
+            static_cast<Memo&>(c).Lines = SplitLines(A(WindowText(h)));
+            break;
+        case ControlKind::CheckBox:
+            static_cast<CheckBox&>(c).Checked = SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            break;
+        case ControlKind::RadioButton:
+            static_cast<RadioButton&>(c).Checked = SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            break;
+        case ControlKind::ListBox: {
+            const LRESULT sel = SendMessageW(h, LB_GETCURSEL, 0, 0);
+            static_cast<ListBox&>(c).ItemIndex = sel == LB_ERR ? -1 : static_cast<int>(sel);
+            break;
+        }
+        case ControlKind::SpinEdit: {
+            auto& se = static_cast<SpinEdit&>(c);
+            BOOL failed = FALSE;
+            const LRESULT pos = SendMessageW(child.spin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed));
+            if (!failed)
+                se.Value = static_cast<int>(pos);
+            break;
+        }
+        case ControlKind::DatePicker: {
+            auto& d = static_cast<DatePicker&>(c);
+            SYSTEMTIME st{};
+            if (SendMessageW(h, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) == GDT_VALID) {
+                d.Year = st.wYear;
+                d.Month = st.wMonth;
+                d.Day = st.wDay;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+// A handler of the form class runs on the model; the windows follow it afterwards.
+void Win32Window::Run(const Handler& handler) {
+    if (handler)
+        handler();
+    Refresh();
+}
+
+void Win32Window::Click(Button& button) {
+    if (!button.Enabled || !button.Visible)
+        return;
+    Pull();
+    if (button.ModalResult != mrNone)
+        form_.ModalResult = button.ModalResult;
+    Run(button.OnClick);
+}
+
+LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (id == IDOK || id == IDCANCEL) {
+            for (auto& [cid, child] : children_)
+                if (auto* b = dynamic_cast<Button*>(child.control))
+                    if ((id == IDOK && b->Default) || (id == IDCANCEL && b->Cancel)) {
+                        Click(*b);
+                        return 0;
+                    }
+            if (id == IDCANCEL)
+                form_.ModalResult = mrCancel;
+            return 0;
+        }
+        Child* child = ChildById(id);
+        if (!child || refreshing_)
+            return 0;
+        Control& c = *child->control;
+        if (child->item >= 0 && code == BN_CLICKED) {
+            static_cast<RadioGroup&>(c).ItemIndex = child->item;
+            Run(c.OnClick);
+        } else if (auto* b = dynamic_cast<Button*>(&c); b && code == BN_CLICKED) {
+            Click(*b);
+        } else if ((c.Kind() == ControlKind::CheckBox || c.Kind() == ControlKind::RadioButton) &&
+                   code == BN_CLICKED) {
+            Pull();
+            Run(c.OnClick);
+        } else if (c.Kind() == ControlKind::ListBox && code == LBN_SELCHANGE) {
+            Pull();
+            Run(c.OnClick);
+        } else if ((c.Kind() == ControlKind::Edit || c.Kind() == ControlKind::Memo ||
+                    c.Kind() == ControlKind::SpinEdit) && code == EN_CHANGE) {
+            Pull();
+            Run(c.OnChange);
+        }
+        return 0;
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        Child* child = ChildById(static_cast<int>(header->idFrom));
+        if (child && !refreshing_ && header->code == DTN_DATETIMECHANGE) {
+            Pull();
+            Run(child->control->OnChange);
+        }
+        return 0;
+    }
+    case WM_TIMER: {
+        Child* child = ChildById(static_cast<int>(wParam));
+        if (child && child->control->Kind() == ControlKind::Timer) {
+            Pull();
+            Run(static_cast<Timer*>(child->control)->OnTimer);
+        }
+        return 0;
+    }
+    case DM_GETDEFID:
+        for (auto& [id, child] : children_)
+            if (auto* b = dynamic_cast<Button*>(child.control); b && b->Default)
+                return MAKELRESULT(id, DC_HASDEFID);
+        return 0;
+    case WM_CLOSE:
+        // Closing the window counts as Cancel; a modeless form is hidden and told it closed.
+        if (modal_)
+            form_.ModalResult = mrCancel;
+        else
+            form_.Close();
+        return 0;
+    default:
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
+}
+
+Win32Backend::Win32Backend() {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_DATE_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+Win32Backend::~Win32Backend() = default;
+
+namespace {
+FormClass& TheFormClass() {
+    static FormClass registered;
+    return registered;
+}
+}  // namespace
+
+int Win32Backend::ShowModal(Form& form) {
+    graveyard_.clear();
+    TheFormClass();
+    HWND owner = OwnerWindow();
+    form.ModalResult = mrNone;
+    Win32Window window(form, owner, true);
+    OwnerDisabled disabled(owner);
+    ShowWindow(window.hwnd(), SW_SHOW);
+    SetForegroundWindow(window.hwnd());
+    MSG msg;
+    while (form.ModalResult == mrNone) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            form.ModalResult = mrCancel;
+            break;
+        }
+        if (!IsDialogMessageW(window.hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    window.Pull();
+    return form.ModalResult;
+}
+
+void Win32Backend::ShowModeless(Form& form) {
+    graveyard_.clear();
+    TheFormClass();
+    auto window = std::make_unique<Win32Window>(form, OwnerWindow(), false);
+    ShowWindow(window->hwnd(), SW_SHOW);
+    modeless_[&form] = std::move(window);
+}
+
+void Win32Backend::CloseModeless(Form& form) {
+    auto it = modeless_.find(&form);
+    if (it == modeless_.end())
+        return;
+    // The window may be closing from its own message handler: destroyed now, freed later.
+    it->second->Pull();
+    it->second->Destroy();
+    graveyard_.push_back(std::move(it->second));
+    modeless_.erase(it);
+}
+
+std::string MessageCaption(MsgType type) {
+    switch (type) {
+    case MsgType::Warning: return "Warnung";
+    case MsgType::Error: return "Fehler";
+    case MsgType::Information: return "Information";
+    case MsgType::Confirmation: return "Bestätigen";
+    case MsgType::Plain: return "VE1TransAction";
+    }
+    return "VE1TransAction";
+}
+
+int Win32Backend::Message(const std::string& text, MsgType type, MsgButtons buttons) {
+    UINT flags = buttons == MsgButtons::YesNo ? MB_YESNO : MB_OK;
+    switch (type) {
+    case MsgType::Warning: flags |= MB_ICONWARNING; break;
+    case MsgType::Error: flags |= MB_ICONERROR; break;
+    case MsgType::Information: flags |= MB_ICONINFORMATION; break;
+    case MsgType::Confirmation: flags |= MB_ICONQUESTION; break;
+    case MsgType::Plain: break;
+    }
+    HWND owner = OwnerWindow();
+    if (!owner)
+        flags |= MB_TASKMODAL;
+    const int answer = MessageBoxW(owner, W(text).c_str(), W(MessageCaption(type)).c_str(), flags);
+    if (answer == IDYES)
+        return mrYes;
+    if (answer == IDNO)
+        return mrNo;
+    return buttons == MsgButtons::YesNo ? mrNo : mrOk;
+}
+
+std::u16string FilterForDialog(const std::string& filter) {
+    std::u16string out = Cp1252ToUtf16(filter);
+    for (char16_t& c : out)
+        if (c == u'|')
+            c = u'\0';
+    out.push_back(u'\0');
+    out.push_back(u'\0');
+    return out;
+}
+
+bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) {
+    const std::u16string filter16 = FilterForDialog(options.filter);
+    const std::wstring filter(filter16.begin(), filter16.end());
+    const std::wstring title = W(options.title), dir = W(options.initialDir);
+    std::wstring ext = W(options.defaultExt);
+    if (!ext.empty() && ext[0] == L'.')
+        ext.erase(0, 1);
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring proposed = W(options.fileName);
+    std::copy(proposed.begin(), proposed.begin() + static_cast<std::ptrdiff_t>(std::min(proposed.size(), file.size() - 1)),
+              file.begin());
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = OwnerWindow();
+    ofn.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
+    if (!save)
+        ofn.Flags |= OFN_FILEMUSTEXIST;
+    const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok)
+        return false;
+    chosen = A(file.data());
+    return true;
+}
+
+}  // namespace ui
