@@ -68,8 +68,11 @@ bool YesNo(const ScriptLine& l, size_t i) {
 
 std::string Join(const std::vector<std::string>& items) {
     std::string out;
-    for (size_t i = 0; i < items.size(); ++i)
-        out += (i ? " " : "") + Quote(items[i]);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i)
+            out += ' ';
+        out += Quote(items[i]);
+    }
     return out.empty() ? "(none)" : out;
 }
 
