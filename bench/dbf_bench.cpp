@@ -88,7 +88,7 @@ void OpenLookupEditPostClose(benchmark::State& state) {
         dbf::Table t(dir, "TA_LIST.DBF");
         t.setIndexName("idxKennung");
         t.open();
-        if (!t.findKey(keyOf((i * 104729) % n, n))) state.SkipWithError("key not found");
+        if (!t.findKey(keyOf((n / 2 + i * 7) % n, n))) state.SkipWithError("key not found");
         peak = std::max(peak, gHeapPeak.load() - base);
         t.edit();
         t.fieldByName("CHANGED").setString(i % 2 ? "UPDATE" : "IGNORED");
@@ -106,7 +106,7 @@ void ScanLookupEditPostClose(benchmark::State& state) {
     for (auto _ : state) {
         dbf::Table t(dir, "TA_LIST.DBF");
         t.open();
-        std::string key = keyOf((i * 104729) % n, n);
+        std::string key = keyOf((n / 2 + i * 7) % n, n);
         auto& k = t.fieldByName("KENNUNG");
         for (t.first(); !t.eof() && k.asString() != key; t.next()) {
         }
