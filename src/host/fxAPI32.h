@@ -16,11 +16,9 @@
 #define FXAPI_DECL __attribute__((visibility("default")))
 #endif
 #else
-#if defined(_WIN32)
-#define FXAPI_DECL __declspec(dllimport)
-#else
+// No dllimport: the plug-in reaches the DLL through its import library's thunks, and the tests
+// link the stand-in's functions statically.
 #define FXAPI_DECL
-#endif
 #endif
 
 // A 16-bit host boolean: 0 = false.
