@@ -13,7 +13,7 @@ namespace sim {
 
 namespace {
 RenameHooks gRenameHooks = RenameHooks::PreCorrection;
-uint16_t gKennungBufferSize = 50;
+uint16_t gKennungBufferSize = kDefaultKennungBufferSize;
 std::function<void(const std::string&)> gLog;
 }  // namespace
 

@@ -12,6 +12,7 @@ namespace sim {
 enum class RenameHooks { PreCorrection, Direct };
 void SetRenameHooks(RenameHooks mode);
 // Capacity (characters without terminator) of the identifier buffer of a new object.
+constexpr uint16_t kDefaultKennungBufferSize = 50;
 void SetKennungBufferSize(uint16_t size);
 
 // Sink for what the host reports (hook calls, refusals); empty = silent.

@@ -97,7 +97,10 @@ Scenario::Scenario(std::vector<ScriptLine> lines, RunOptions options)
     projectDir_ = (fs::path(scratch_) / "Projekt").string();
     fs::create_directories(projectDir_);
     fs::create_directories(fs::path(scratch_) / "Verfahren");
+    // Every run starts from the host's defaults, also after another run in this process.
     ResetProject();
+    SetRenameHooks(RenameHooks::PreCorrection);
+    SetKennungBufferSize(kDefaultKennungBufferSize);
     Project& p = TheProject();
     p.projectDir = projectDir_;
     p.verfahrenDir = (fs::path(scratch_) / "Verfahren").string();

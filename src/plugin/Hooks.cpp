@@ -39,9 +39,11 @@ int32_t UpdateKennungPreCorrectionProc(int32_t GeoID, int32_t LParam, int32_t WP
         return -1;
     }
     if (blnBeforeChangeKennungDone) {
-        const int32_t result = AfterChangeKennungProc(GeoID, LParam, WParam);
-        blnBeforeChangeKennungDone = false;
-        return result;
+        // The next announcement is a before half again, also when this one fails.
+        struct Restart {
+            ~Restart() { blnBeforeChangeKennungDone = false; }
+        } restart;
+        return AfterChangeKennungProc(GeoID, LParam, WParam);
     }
     const int32_t result = BeforeChangeKennungProc(GeoID, LParam, WParam);
     blnBeforeChangeKennungDone = static_cast<int16_t>(result) != 0;

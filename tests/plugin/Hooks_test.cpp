@@ -1,6 +1,8 @@
 // The boundary's own protocols, through the exports in this process with the stand-in as host.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "host/HostActions.h"
 #include "host/Project.h"
 #include "host/SimTables.h"
@@ -103,6 +105,19 @@ TEST(KennungProtocol, AlternatesAndRestartsAfterAnInternalChange) {
     EXPECT_TRUE(blnBeforeChangeKennungDone);
     EXPECT_EQ(strOldKennung, "B");
     UpdateKennungPreCorrection(1, 0, 0);
+}
+
+TEST(KennungProtocol, AFailingAfterHalfStillRestartsTheAlternation) {
+    testsupport::Session session;
+    sim::TheProject().objects[1] = sim::GeoObject{1, "A", 0, 0, 0, 0};
+    std::ofstream(session.File("TA_LIST.DBF")) << "no table";
+    blnBeforeChangeKennungDone = false;
+    UpdateKennungPreCorrection(1, 0, 0);
+    ASSERT_TRUE(blnBeforeChangeKennungDone);
+    EXPECT_EQ(UpdateKennungPreCorrection(1, 0, 0), 0);
+    EXPECT_FALSE(blnBeforeChangeKennungDone);
+    EXPECT_FALSE(blnDoNotSetChangeFlag);
+    EXPECT_EQ(session.Messages().size(), 1u);
 }
 
 TEST(Boundary, ResultsUseAllBitsAndErrorsBecomeMessages) {
