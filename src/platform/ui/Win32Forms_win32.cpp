@@ -230,7 +230,8 @@ Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), moda
     hwnd_ = CreateWindowExW(exStyle, kFormClass, W(form.Caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                             r.right - r.left, r.bottom - r.top, owner, nullptr, ThisModule(), this);
     if (!hwnd_)
-        throw std::runtime_error("Das Fenster " + form.ClassName() + " kann nicht erzeugt werden");
+        throw std::runtime_error("Das Fenster " + form.ClassName() + " kann nicht erzeugt werden (Fehler " +
+                                 std::to_string(GetLastError()) + ")");
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
     for (const auto& c : form.Controls())
         CreateControl(*c);
