@@ -4,6 +4,7 @@
 // its key count, four unused bytes, then entries of a 4-byte pointer and the key. Leaves point
 // at records; an inner node with n keys has n+1 child pointers, key i being the last key of
 // child i. A node whose pointer after its last key is zero is a leaf.
+#include <array>
 #include "platform/dbf/MdxIndex.h"
 
 #include <algorithm>
@@ -26,6 +27,17 @@ constexpr size_t kTagTable = 544;
 constexpr int kMaxTags = 47;
 constexpr size_t kMaxDepth = 48;
 
+// Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
+// keys are compared on every step of a descent, so the powers are computed once.
+long double powerOfTen(int e) {
+    static const auto table = [] {
+        std::array<long double, 300> t{};
+        for (int i = 0; i < 300; ++i) t[size_t(i)] = std::pow(10.0L, i - 100);
+        return t;
+    }();
+    return e >= -100 && e < 200 ? table[size_t(e + 100)] : std::pow(10.0L, e);
+}
+
 long double bcdValue(const uint8_t* p) {
     int sig = int(p[0]) - 52;
     int digits = (p[1] >> 2) & 0x1F;
@@ -35,7 +47,7 @@ long double bcdValue(const uint8_t* p) {
         int d = (i % 2 == 0) ? (p[2 + i / 2] >> 4) : (p[2 + i / 2] & 0x0F);
         v = v * 10 + d;
     }
-    v *= std::pow(10.0L, sig - digits);
+    v *= powerOfTen(sig - digits);
     return (p[1] & 0x80) ? -v : v;
 }
 
@@ -132,6 +144,7 @@ void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::str
 }
 
 void MdxFile::load() {
+    nodes_.clear();
     uint64_t size = file_->size();
     if (size < kHeaderBytes) bad("file shorter than its header");
     std::vector<uint8_t> h(kHeaderBytes);
@@ -254,6 +267,17 @@ MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
     return n;
 }
 
+std::shared_ptr<const MdxFile::Node> MdxFile::node(const Tag& tag, uint32_t page) const {
+    auto it = nodes_.find(page);
+    if (it != nodes_.end())
+        return it->second;
+    // Bounded: a walk over a large index must not keep every page it passed.
+    if (nodes_.size() >= 4096)
+        nodes_.clear();
+    auto parsed = std::make_shared<const Node>(readNode(tag, page));
+    return nodes_.emplace(page, std::move(parsed)).first->second;
+}
+
 std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
     std::vector<uint8_t> buf(blockSize_, 0);
     bytes::putLe32(buf.data(), uint32_t(n.keys.size()));
@@ -269,6 +293,7 @@ std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
 
 void MdxFile::writeNode(const Tag& tag, const Node& n) {
     auto buf = encodeNode(tag, n);
+    nodes_.erase(n.page);
     file_->write(uint64_t(n.page) * kPage, buf.data(), buf.size());
 }
 
@@ -283,7 +308,8 @@ uint32_t MdxFile::allocate() {
 
 Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
     for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-        Node n = readNode(tag, page);
+        const auto held = node(tag, page);
+        const Node& n = *held;
         if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
         page = n.ptrs.back();
     }
@@ -293,7 +319,8 @@ Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
 uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
     uint32_t page = tag.rootPage;
     for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-        Node n = readNode(tag, page);
+        const auto held = node(tag, page);
+        const Node& n = *held;
         if (n.leaf) return page;
         page = rightmost ? n.ptrs.back() : n.ptrs.front();
     }
@@ -306,7 +333,7 @@ std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, cons
     uint32_t page = tag.rootPage;
     while (true) {
         if (path.size() >= kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
-        Node n = readNode(tag, page);
+        Node n = *node(tag, page);
         if (n.leaf) {
             auto it = std::partition_point(n.keys.begin(), n.keys.end(), [&](const KeyBytes& k) {
                 size_t i = size_t(&k - n.keys.data());
@@ -326,6 +353,12 @@ std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, cons
             size_t hi = lo;
             while (hi < count && compareKeys(tag, n.keys[hi], key) == 0) ++hi;
             size_t a = lo, b = hi;
+            // Appended rows carry the highest record number: they belong after the whole run,
+            // which one look at the run's last child tells.
+            {
+                Entry last = lastEntry(tag, n.ptrs[hi - 1]);
+                if (last.key.empty() || compareEntry(tag, last.key, last.recno, key, recno) < 0) a = b = hi;
+            }
             while (a < b) {
                 size_t mid = (a + b) / 2;
                 Entry last = lastEntry(tag, n.ptrs[mid]);
@@ -344,7 +377,8 @@ bool MdxFile::settle(const Tag& tag, Cursor& c) {
     while (!c.path.empty()) {
         if (c.path.size() > kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
         auto [page, slot] = c.path.back();
-        Node n = readNode(tag, page);
+        const auto held = node(tag, page);
+        const Node& n = *held;
         size_t limit = n.leaf ? n.keys.size() : n.ptrs.size();
         if (size_t(slot) >= limit) {
             c.path.pop_back();
@@ -397,8 +431,8 @@ void MdxFile::setRoot(Tag& tag, uint32_t root) {
 
 void MdxFile::updateEdges(const Tag& tag) {
     uint8_t b[10] = {};
-    Node root = readNode(tag, tag.rootPage);
-    b[0] = root.keys.empty() && root.leaf ? 0 : 1;  // byte 246: the tag has keys
+    const auto root = node(tag, tag.rootPage);
+    b[0] = root->keys.empty() && root->leaf ? 0 : 1;  // byte 246: the tag has keys
     bytes::putLe32(b + 2, edgeLeaf(tag, false));
     bytes::putLe32(b + 6, edgeLeaf(tag, true));
     file_->write(uint64_t(tag.headerPage) * kPage + 246, b, sizeof b);
@@ -584,6 +618,7 @@ void MdxFile::writeDirectory() {
 }
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
+    nodes_.clear();
     if (int(tags_.size()) >= kMaxTags) throw EngineError("Too many indexes: " + path());
     Tag tag;
     tag.spec = specIn;
@@ -675,6 +710,7 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
 }
 
 void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
+    nodes_.clear();
     std::vector<TagSpec> specs;
     for (const auto& t : tags_) specs.push_back(t.spec);
     ++generation_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,6 +90,9 @@ private:
     [[noreturn]] void bad(const std::string& what) const;
     void load();
     Node readNode(const Tag& tag, uint32_t page) const;
+    // The parsed node of a page, kept while the file object lives and replaced on every
+    // write of that page, so that descents do not parse the same pages again and again.
+    std::shared_ptr<const Node> node(const Tag& tag, uint32_t page) const;
     void writeNode(const Tag& tag, const Node& node);
     std::vector<uint8_t> encodeNode(const Tag& tag, const Node& node) const;
     uint32_t allocate();
@@ -108,6 +112,7 @@ private:
     uint32_t blockSize_ = 1024;
     uint32_t pageCount_ = 4;
     uint64_t generation_ = 1;
+    mutable std::unordered_map<uint32_t, std::shared_ptr<const Node>> nodes_;
 };
 
 }  // namespace dbf::mdx
