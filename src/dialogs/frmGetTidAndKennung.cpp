@@ -1,19 +1,14 @@
 #include "dialogs/frmGetTidAndKennung.h"
 
+#include <stdexcept>
+
 #include "dialogs/KennungsTools.h"
 #include "host/fxAPI32.h"
+#include "platform/os/Convert.h"
 #include "platform/ui/Dialogs.h"
 #include "util/Tools.h"
+#include "util/Utils.h"
 #include "util/_4Token.h"
-
-namespace {
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-}  // namespace
 
 TFormGetTIDAndKennung::TFormGetTIDAndKennung()
     : ui::Form("TFormGetTIDAndKennung", "Kennung für neues Objekt", 444, 309),
@@ -61,7 +56,7 @@ void TFormGetTIDAndKennung::FormCreate() {
 void TFormGetTIDAndKennung::lbTransActionsClick() {
     if (lbTransActions.ItemIndex < 0)
         return;
-    const int32_t tid = std::stoi(Trim(GetToken(lbTransActions.SelectedText(), "-", 1)));
+    const int32_t tid = TIDOfLine(lbTransActions.SelectedText());
     if (tid == ShownTID)
         return;
     ShownTID = tid;
@@ -82,3 +77,10 @@ void TFormGetTIDAndKennung::lbTransActionsClick() {
 void TFormGetTIDAndKennung::lbKennungenClick() { UpdateMenuItems(); }
 
 void TFormGetTIDAndKennung::UpdateMenuItems() { BtnOK.Enabled = lbKennungen.ItemIndex >= 0; }
+
+int32_t TIDOfLine(const std::string& line) {
+    int32_t tid = 0;
+    if (!os::TryStrToInt(Trim(GetToken(line, "-", 1)), tid))
+        throw std::runtime_error("Die Zeile \"" + line + "\" beginnt nicht mit einer Transaktionsnummer.");
+    return tid;
+}

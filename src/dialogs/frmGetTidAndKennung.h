@@ -28,3 +28,6 @@ public:
     void lbKennungenClick();
     void UpdateMenuItems();
 };
+
+// The transaction number of a list line made of the TID, " - " and the name.
+int32_t TIDOfLine(const std::string& line);

@@ -21,18 +21,12 @@
 #include "store/ProjectTables.h"
 #include "util/Settings.h"
 #include "util/Tools.h"
+#include "util/Utils.h"
 #include "util/_4Token.h"
 
 namespace {
 
 const char* const kNoPoolKennung = "Es sind keine gültigen Kennungen für die Zieltransaktion definiert!";
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return std::string();
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 // Fills the identifier dialog from the open pool's range of TID; the dialog's result, or "-1"
 // with a warning when nothing is admissible.
@@ -248,7 +242,7 @@ int32_t BeforeCreateObjectProc(int32_t /*ClassID*/, NewKennungStruct* Data, int3
             form->lbTransActionsClick();
             const int result = form->ShowModal();
             if (form->lbTransActions.ItemIndex >= 0)
-                chosenTID = std::stoi(Trim(GetToken(form->lbTransActions.SelectedText(), "-", 1)));
+                chosenTID = TIDOfLine(form->lbTransActions.SelectedText());
             if (form->lbKennungen.ItemIndex >= 0)
                 kennung = Trim(form->lbKennungen.SelectedText());
             else

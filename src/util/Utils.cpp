@@ -44,3 +44,11 @@ std::string ExtractFileName(const std::string& FileName)
     const size_t pos = LastSeparator(FileName);
     return pos == std::string::npos ? FileName : FileName.substr(pos + 1);
 }
+
+std::string Trim(const std::string& s)
+{
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos)
+        return std::string();
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}

@@ -15,3 +15,5 @@ bool FileExistsEx(const std::string& Name);
 std::string ExtractFilePath(const std::string& FileName);
 // The file name without its directory part.
 std::string ExtractFileName(const std::string& FileName);
+// s without the blanks at its start and end.
+std::string Trim(const std::string& s);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/KennungsTools.h"
+#include "dialogs/frmGetTidAndKennung.h"
 
 TEST(KennungFitsOKL, FollowsTheClassRule) {
     struct Case {
@@ -16,4 +17,12 @@ TEST(KennungFitsOKL, FollowsTheClassRule) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(KennungFitsOKL(c.cls, c.kennung), c.fits) << c.cls << " / " << c.kennung;
+}
+
+TEST(TIDOfLine, ReadsTheNumberBeforeTheFirstMinus) {
+    EXPECT_EQ(TIDOfLine("12 - Moorwiesen"), 12);
+    EXPECT_EQ(TIDOfLine("7 - Nord - Süd"), 7);
+    EXPECT_EQ(TIDOfLine(" 3 -"), 3);
+    EXPECT_THROW(TIDOfLine("Moor - 12"), std::runtime_error);
+    EXPECT_THROW(TIDOfLine(""), std::runtime_error);
 }
