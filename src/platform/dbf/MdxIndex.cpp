@@ -70,14 +70,14 @@ KeyBytes numericKey(const std::string& numberText) {
     }
     if (t.find_first_of("eE") != std::string::npos) {
         double d;
-        if (!format::parseNumber(t, d)) throw EngineError("Not a number: " + numberText);
+        if (!format::parseNumber(t, d)) throw EngineError("Der Wert ist keine Zahl: " + numberText);
         t = format::formatNumber(d, 10);
     }
     size_t dot = t.find('.');
     std::string whole = dot == std::string::npos ? t : t.substr(0, dot);
     std::string frac = dot == std::string::npos ? std::string() : t.substr(dot + 1);
     if ((whole + frac).empty() || (whole + frac).find_first_not_of("0123456789") != std::string::npos)
-        throw EngineError("Not a number: " + numberText);
+        throw EngineError("Der Wert ist keine Zahl: " + numberText);
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
     if (dot != std::string::npos) frac.erase(frac.find_last_not_of('0') + 1);
     int sig;
@@ -122,7 +122,7 @@ KeyBytes charKey(const std::string& text, int keyLength) {
 MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)) { load(); }
 
 void MdxFile::bad(const std::string& what) const {
-    throw EngineError("Damaged index (" + what + "): " + file_->path());
+    throw EngineError("Die Indexdatei ist beschädigt (" + what + "): " + file_->path());
 }
 
 void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName) {
@@ -146,14 +146,14 @@ void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::str
 void MdxFile::load() {
     nodes_.clear();
     uint64_t size = file_->size();
-    if (size < kHeaderBytes) bad("file shorter than its header");
+    if (size < kHeaderBytes) bad("Datei kürzer als der Dateikopf");
     std::vector<uint8_t> h(kHeaderBytes);
     file_->read(0, h.data(), h.size());
     blockSize_ = bytes::le16(h.data() + 22);
-    if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("block size");
-    if (h[26] != 32) bad("tag entry length");
+    if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("Blockgröße");
+    if (h[26] != 32) bad("Länge der Indexeinträge");
     int inUse = bytes::le16(h.data() + 28);
-    if (inUse > kMaxTags || inUse > h[25]) bad("tag count");
+    if (inUse > kMaxTags || inUse > h[25]) bad("Anzahl der Indizes");
     pageCount_ = bytes::le32(h.data() + 32);
     uint32_t filePages = uint32_t((size + kPage - 1) / kPage);
     pageCount_ = std::max({pageCount_, filePages, uint32_t(kHeaderBytes / kPage)});
@@ -164,11 +164,11 @@ void MdxFile::load() {
         t.headerPage = bytes::le32(e);
         int n = 0;
         while (n < 11 && e[4 + n] != 0) ++n;
-        if (n == 11 || n == 0) bad("tag name");
+        if (n == 11 || n == 0) bad("Indexname");
         t.spec.name.assign(reinterpret_cast<const char*>(e + 4), size_t(n));
         t.spec.name = format::trimRight(t.spec.name);
         if (t.headerPage < kHeaderBytes / kPage || uint64_t(t.headerPage) * kPage + kPage > size)
-            bad("header page of tag " + t.spec.name);
+            bad("Kopfseite des Index " + t.spec.name);
         uint8_t th[kPage];
         file_->read(uint64_t(t.headerPage) * kPage, th, kPage);
         t.rootPage = bytes::le32(th);
@@ -187,12 +187,12 @@ void MdxFile::load() {
         bool typeOk = (t.spec.keyType == 'C' && t.spec.keyLength >= 1) ||
                       (t.spec.keyType == 'N' && t.spec.keyLength == 12) ||
                       (t.spec.keyType == 'D' && t.spec.keyLength == 8);
-        if (!typeOk) bad("key type or length of tag " + t.spec.name);
+        if (!typeOk) bad("Schlüsseltyp oder -länge des Index " + t.spec.name);
         if (t.itemLength < t.spec.keyLength + 4 || t.maxKeys < 1 ||
             12 + uint64_t(t.maxKeys) * uint64_t(t.itemLength) > blockSize_)
-            bad("key sizes of tag " + t.spec.name);
+            bad("Schlüsselgrößen des Index " + t.spec.name);
         if (t.rootPage < kHeaderBytes / kPage || uint64_t(t.rootPage) * kPage + blockSize_ > size)
-            bad("root page of tag " + t.spec.name);
+            bad("Wurzelseite des Index " + t.spec.name);
         tags_.push_back(t);
     }
 }
@@ -242,12 +242,12 @@ void MdxFile::sortEntries(const Tag& tag, std::vector<Entry>& entries) const {
 
 MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
     if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
-        bad("page " + std::to_string(page) + " of tag " + tag.spec.name + " outside the file");
+        bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
     std::vector<uint8_t> buf(blockSize_);
     file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
     uint32_t count = bytes::le32(buf.data());
     uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
-    if (count > capacity) bad("key count of page " + std::to_string(page));
+    if (count > capacity) bad("Schlüsselanzahl der Seite " + std::to_string(page));
     Node n;
     n.page = page;
     const uint8_t* e = buf.data() + 8;
@@ -262,7 +262,7 @@ MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
     if (!n.leaf) {
         n.ptrs.push_back(bytes::le32(e + size_t(count) * size_t(tag.itemLength)));
         for (uint32_t p : n.ptrs)
-            if (p == 0) bad("null child in page " + std::to_string(page));
+            if (p == 0) bad("fehlender Verweis in Seite " + std::to_string(page));
     }
     return n;
 }
@@ -313,7 +313,7 @@ Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
         if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
         page = n.ptrs.back();
     }
-    bad("tree too deep in tag " + tag.spec.name);
+    bad("Baum des Index " + tag.spec.name + " zu tief");
 }
 
 uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
@@ -324,7 +324,7 @@ uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
         if (n.leaf) return page;
         page = rightmost ? n.ptrs.back() : n.ptrs.front();
     }
-    bad("tree too deep in tag " + tag.spec.name);
+    bad("Baum des Index " + tag.spec.name + " zu tief");
 }
 
 std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, const KeyBytes& key,
@@ -332,7 +332,7 @@ std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, cons
     std::vector<std::pair<Node, int>> path;
     uint32_t page = tag.rootPage;
     while (true) {
-        if (path.size() >= kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
+        if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         Node n = *node(tag, page);
         if (n.leaf) {
             auto it = std::partition_point(n.keys.begin(), n.keys.end(), [&](const KeyBytes& k) {
@@ -375,7 +375,7 @@ std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, cons
 
 bool MdxFile::settle(const Tag& tag, Cursor& c) {
     while (!c.path.empty()) {
-        if (c.path.size() > kMaxDepth) bad("tree too deep in tag " + tag.spec.name);
+        if (c.path.size() > kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         auto [page, slot] = c.path.back();
         const auto held = node(tag, page);
         const Node& n = *held;
@@ -459,7 +459,7 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
             writeNode(tag, cur);
             break;
         }
-        if (tag.maxKeys < 2) bad("keys too long to split in tag " + tag.spec.name);
+        if (tag.maxKeys < 2) bad("Schlüssel des Index " + tag.spec.name + " zu lang zum Teilen einer Seite");
         split = true;
         Node left, right;
         left.page = cur.page;
@@ -619,16 +619,16 @@ void MdxFile::writeDirectory() {
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
     nodes_.clear();
-    if (int(tags_.size()) >= kMaxTags) throw EngineError("Too many indexes: " + path());
+    if (int(tags_.size()) >= kMaxTags) throw EngineError("Die Indexdatei kann keine weiteren Indizes aufnehmen: " + path());
     Tag tag;
     tag.spec = specIn;
     tag.spec.name = paths::upper(format::trimBoth(specIn.name)).substr(0, 10);
-    if (tag.spec.name.empty()) throw EngineError("Index without name: " + path());
-    if (findTag(tag.spec.name) >= 0) throw EngineError("Index " + tag.spec.name + " exists already: " + path());
+    if (tag.spec.name.empty()) throw EngineError("Der Index hat keinen Namen: " + path());
+    if (findTag(tag.spec.name) >= 0) throw EngineError("Der Index " + tag.spec.name + " existiert bereits: " + path());
     tag.slot = int(tags_.size());
     tag.itemLength = (tag.spec.keyLength + 4 + 3) / 4 * 4;
     tag.maxKeys = int((blockSize_ - 12) / uint32_t(tag.itemLength));
-    if (tag.maxKeys < 2) throw EngineError("Index key too long for " + tag.spec.name + ": " + path());
+    if (tag.maxKeys < 2) throw EngineError("Der Schlüssel des Index " + tag.spec.name + " ist zu lang: " + path());
     ++generation_;
     tag.headerPage = allocate();
 
