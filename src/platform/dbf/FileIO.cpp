@@ -21,9 +21,9 @@ class StdFile : public File {
 public:
     StdFile(std::string path, std::FILE* f, bool writable)
         : path_(std::move(path)), f_(f), writable_(writable) {
-        if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "Cannot seek in file");
+        if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
         long end = std::ftell(f_);
-        if (end < 0) fail(path_, "Cannot determine the size of file");
+        if (end < 0) fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
         size_ = uint64_t(end);
     }
     ~StdFile() override { std::fclose(f_); }
@@ -34,36 +34,36 @@ public:
 
     void read(uint64_t offset, void* data, size_t n) override {
         if (n == 0) return;
-        if (offset + n > size_) fail(path_, "Read past the end of file");
+        if (offset + n > size_) fail(path_, "Lesezugriff hinter dem Dateiende");
         seek(offset);
-        if (std::fread(data, 1, n, f_) != n) fail(path_, "Cannot read file");
+        if (std::fread(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht gelesen werden");
     }
     void write(uint64_t offset, const void* data, size_t n) override {
-        if (!writable_) fail(path_, "File is read-only");
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
         if (n == 0) return;
         seek(offset);
-        if (std::fwrite(data, 1, n, f_) != n) fail(path_, "Cannot write file");
+        if (std::fwrite(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht geschrieben werden");
         // Written data reaches the operating system at once: no data waits in our buffers
         // when an operation ends, whatever happens afterwards.
-        if (std::fflush(f_) != 0) fail(path_, "Cannot write file");
+        if (std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
         size_ = std::max(size_, offset + n);
     }
     void truncate(uint64_t size) override {
-        if (!writable_) fail(path_, "File is read-only");
-        if (std::fflush(f_) != 0) fail(path_, "Cannot write file");
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        if (std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
         std::error_code ec;
         std::filesystem::resize_file(path_, size, ec);
-        if (ec) fail(path_, "Cannot truncate file");
+        if (ec) fail(path_, "Die Datei kann nicht gekürzt werden");
         size_ = size;
     }
     void flush() override {
-        if (writable_ && std::fflush(f_) != 0) fail(path_, "Cannot write file");
+        if (writable_ && std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
     }
 
 private:
     void seek(uint64_t offset) {
-        if (offset > uint64_t(LONG_MAX)) fail(path_, "File too large");
-        if (std::fseek(f_, long(offset), SEEK_SET) != 0) fail(path_, "Cannot seek in file");
+        if (offset > uint64_t(LONG_MAX)) fail(path_, "Die Datei ist zu groß");
+        if (std::fseek(f_, long(offset), SEEK_SET) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
     }
     std::string path_;
     std::FILE* f_;
@@ -90,7 +90,7 @@ public:
             writable = true;
             break;
         }
-        if (!f) fail(path, mode == OpenMode::Create ? "Cannot create file" : "Cannot open file");
+        if (!f) fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
         return std::make_unique<StdFile>(path, f, writable);
     }
     bool exists(const std::string& path) override {
@@ -100,7 +100,7 @@ public:
     void remove(const std::string& path) override {
         std::error_code ec;
         std::filesystem::remove(path, ec);
-        if (ec) fail(path, "Cannot delete file");
+        if (ec) fail(path, "Die Datei kann nicht gelöscht werden");
     }
     std::vector<std::string> list(const std::string& directory) override {
         std::vector<std::string> names;
@@ -134,11 +134,11 @@ public:
     bool writable() const override { return writable_; }
     void read(uint64_t offset, void* out, size_t n) override {
         if (n == 0) return;
-        if (offset + n > data_->size()) fail(path_, "Read past the end of file");
+        if (offset + n > data_->size()) fail(path_, "Lesezugriff hinter dem Dateiende");
         std::copy_n(data_->data() + offset, n, static_cast<uint8_t*>(out));
     }
     void write(uint64_t offset, const void* in, size_t n) override {
-        if (!writable_) fail(path_, "File is read-only");
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
         size_t allowed = n;
         if (fs_.budget_ >= 0) allowed = size_t(std::min<int64_t>(int64_t(n), std::max<int64_t>(0, fs_.budget_ - fs_.written_)));
         if (allowed > 0) {
@@ -146,11 +146,11 @@ public:
             std::copy_n(static_cast<const uint8_t*>(in), allowed, data_->data() + offset);
             fs_.written_ += int64_t(allowed);
         }
-        if (allowed < n) fail(path_, "Write failed (budget exhausted)");
+        if (allowed < n) fail(path_, "Die Datei kann nicht geschrieben werden (Schreibgrenze erreicht)");
     }
     void truncate(uint64_t size) override {
-        if (!writable_) fail(path_, "File is read-only");
-        if (fs_.budget_ >= 0 && fs_.written_ >= fs_.budget_) fail(path_, "Write failed (budget exhausted)");
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        if (fs_.budget_ >= 0 && fs_.written_ >= fs_.budget_) fail(path_, "Die Datei kann nicht geschrieben werden (Schreibgrenze erreicht)");
         data_->resize(size);
     }
     void flush() override {}
@@ -165,12 +165,12 @@ private:
 std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode mode) {
     auto it = files_.find(path);
     if (mode == OpenMode::Create) {
-        if (budget_ >= 0 && written_ >= budget_) fail(path, "Cannot create file");
+        if (budget_ >= 0 && written_ >= budget_) fail(path, "Die Datei kann nicht erzeugt werden");
         auto data = std::make_shared<std::vector<uint8_t>>();
         files_[path] = data;
         return std::make_unique<MemoryFile>(*this, path, data, true);
     }
-    if (it == files_.end()) fail(path, "Cannot open file");
+    if (it == files_.end()) fail(path, "Die Datei kann nicht geöffnet werden");
     return std::make_unique<MemoryFile>(*this, path, it->second, mode == OpenMode::ReadWrite);
 }
 
