@@ -8,91 +8,17 @@
 #include <system_error>
 
 #include "platform/dbf/DbfTable.h"
+#include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& path, const std::string& what) {
-    throw EngineError(what + ": " + path);
-}
-
-class StdFile : public File {
-public:
-    StdFile(std::string path, std::FILE* f, bool writable)
-        : path_(std::move(path)), f_(f), writable_(writable) {
-        if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
-        long end = std::ftell(f_);
-        if (end < 0) fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
-        size_ = uint64_t(end);
-    }
-    ~StdFile() override { std::fclose(f_); }
-
-    const std::string& path() const override { return path_; }
-    uint64_t size() override { return size_; }
-    bool writable() const override { return writable_; }
-
-    void read(uint64_t offset, void* data, size_t n) override {
-        if (n == 0) return;
-        if (offset + n > size_) fail(path_, "Lesezugriff hinter dem Dateiende");
-        seek(offset);
-        if (std::fread(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht gelesen werden");
-    }
-    void write(uint64_t offset, const void* data, size_t n) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
-        if (n == 0) return;
-        seek(offset);
-        if (std::fwrite(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht geschrieben werden");
-        // Written data reaches the operating system at once: no data waits in our buffers
-        // when an operation ends, whatever happens afterwards.
-        if (std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
-        size_ = std::max(size_, offset + n);
-    }
-    void truncate(uint64_t size) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
-        if (std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
-        std::error_code ec;
-        std::filesystem::resize_file(path_, size, ec);
-        if (ec) fail(path_, "Die Datei kann nicht gekürzt werden");
-        size_ = size;
-    }
-    void flush() override {
-        if (writable_ && std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
-    }
-
-private:
-    void seek(uint64_t offset) {
-        if (offset > uint64_t(LONG_MAX)) fail(path_, "Die Datei ist zu groß");
-        if (std::fseek(f_, long(offset), SEEK_SET) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
-    }
-    std::string path_;
-    std::FILE* f_;
-    bool writable_;
-    uint64_t size_ = 0;
-};
+using dbf::io::fail;
 
 class StdFileSystem : public FileSystem {
 public:
-    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
-        std::FILE* f = nullptr;
-        bool writable = false;
-        switch (mode) {
-        case OpenMode::Read:
-            f = std::fopen(path.c_str(), "rb");
-            break;
-        case OpenMode::ReadWrite:
-            f = std::fopen(path.c_str(), "r+b");
-            writable = f != nullptr;
-            if (!f) f = std::fopen(path.c_str(), "rb");
-            break;
-        case OpenMode::Create:
-            f = std::fopen(path.c_str(), "w+b");
-            writable = true;
-            break;
-        }
-        if (!f) fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
-        return std::make_unique<StdFile>(path, f, writable);
-    }
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override { return openNativeFile(path, mode); }
     bool exists(const std::string& path) override {
         std::error_code ec;
         return std::filesystem::is_regular_file(path, ec);

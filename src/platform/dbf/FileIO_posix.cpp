@@ -1,0 +1,96 @@
+// Files of the real file system on POSIX: one system call per read or write at its offset,
+// so that written data reaches the operating system at once and nothing is buffered here.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/dbf/NativeFile.h"
+
+namespace dbf::io {
+
+namespace {
+
+class PosixFile : public File {
+public:
+    PosixFile(std::string path, int fd, bool writable) : path_(std::move(path)), fd_(fd), writable_(writable) {
+        struct stat st {};
+        if (fstat(fd_, &st) != 0) {
+            close(fd_);
+            fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
+        }
+        size_ = uint64_t(st.st_size);
+    }
+    ~PosixFile() override { close(fd_); }
+
+    const std::string& path() const override { return path_; }
+    uint64_t size() override { return size_; }
+    bool writable() const override { return writable_; }
+
+    void read(uint64_t offset, void* data, size_t n) override {
+        if (n == 0) return;
+        if (offset + n > size_) fail(path_, "Lesezugriff hinter dem Dateiende");
+        auto* p = static_cast<char*>(data);
+        while (n > 0) {
+            const ssize_t got = pread(fd_, p, n, off_t(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) fail(path_, "Die Datei kann nicht gelesen werden");
+            p += got;
+            offset += uint64_t(got);
+            n -= size_t(got);
+        }
+    }
+    void write(uint64_t offset, const void* data, size_t n) override {
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        if (n == 0) return;
+        const uint64_t end = offset + n;
+        auto* p = static_cast<const char*>(data);
+        while (n > 0) {
+            const ssize_t put = pwrite(fd_, p, n, off_t(offset));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) fail(path_, "Die Datei kann nicht geschrieben werden");
+            p += put;
+            offset += uint64_t(put);
+            n -= size_t(put);
+        }
+        if (end > size_) size_ = end;
+    }
+    void truncate(uint64_t size) override {
+        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        if (ftruncate(fd_, off_t(size)) != 0) fail(path_, "Die Datei kann nicht gekürzt werden");
+        size_ = size;
+    }
+    void flush() override {}
+
+private:
+    std::string path_;
+    int fd_;
+    bool writable_;
+    uint64_t size_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
+    int fd = -1;
+    bool writable = false;
+    switch (mode) {
+    case OpenMode::Read:
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        break;
+    case OpenMode::ReadWrite:
+        fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+        writable = fd >= 0;
+        if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        break;
+    case OpenMode::Create:
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        writable = true;
+        break;
+    }
+    if (fd < 0)
+        fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
+    return std::make_unique<PosixFile>(path, fd, writable);
+}
+
+}  // namespace dbf::io
