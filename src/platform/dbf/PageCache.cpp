@@ -3,13 +3,34 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "platform/dbf/DbfTable.h"
 
 namespace dbf::io {
 
+namespace {
+// Page buffers of closed files, used again by the next file: tables are opened and closed
+// by every operation, and allocating their pages anew each time costs more than reading them.
+// Kept per page size: table files and index files use pages of different sizes.
+std::vector<std::unique_ptr<uint8_t[]>>& SparePages(size_t pageSize) {
+    static std::map<size_t, std::vector<std::unique_ptr<uint8_t[]>>> spare;
+    return spare[pageSize];
+}
+constexpr size_t kMaxSparePages = 512;
+}  // namespace
+
 CachedFile::CachedFile(std::unique_ptr<File> base, size_t pageSize, size_t maxPages)
     : base_(std::move(base)), pageSize_(pageSize), maxPages_(maxPages) {}
+
+CachedFile::~CachedFile() {
+    auto& spare = SparePages(pageSize_);
+    for (auto& [index, p] : pages_) {
+        if (spare.size() >= kMaxSparePages)
+            break;
+        spare.push_back(std::move(p.data));
+    }
+}
 
 CachedFile::Page& CachedFile::page(uint64_t index) {
     auto it = pages_.find(index);
@@ -25,8 +46,15 @@ CachedFile::Page& CachedFile::page(uint64_t index) {
     uint64_t size = base_->size();
     size_t n = start >= size ? 0 : size_t(std::min<uint64_t>(pageSize_, size - start));
     Page p;
-    p.data.resize(n);
-    base_->read(start, p.data.data(), n);
+    auto& spare = SparePages(pageSize_);
+    if (!spare.empty()) {
+        p.data = std::move(spare.back());
+        spare.pop_back();
+    } else {
+        p.data.reset(new uint8_t[pageSize_]);
+    }
+    p.size = n;
+    base_->read(start, p.data.get(), n);
     lru_.push_front(index);
     p.lru = lru_.begin();
     return pages_.emplace(index, std::move(p)).first->second;
@@ -34,15 +62,15 @@ CachedFile::Page& CachedFile::page(uint64_t index) {
 
 void CachedFile::read(uint64_t offset, void* data, size_t n) {
     if (n == 0) return;
-    if (offset + n > base_->size()) throw EngineError("Read past the end of file: " + path());
+    if (offset + n > base_->size()) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
     auto* out = static_cast<uint8_t*>(data);
     while (n > 0) {
         uint64_t index = offset / pageSize_;
         size_t inPage = size_t(offset % pageSize_);
         Page& p = page(index);
         size_t take = std::min(n, pageSize_ - inPage);
-        if (inPage + take > p.data.size()) throw EngineError("Read past the end of file: " + path());
-        std::memcpy(out, p.data.data() + inPage, take);
+        if (inPage + take > p.size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+        std::memcpy(out, p.data.get() + inPage, take);
         out += take;
         offset += take;
         n -= take;
@@ -65,14 +93,14 @@ void CachedFile::write(uint64_t offset, const void* data, size_t n) {
         uint64_t pstart = index * pageSize_;
         uint64_t from = std::max(offset, pstart);
         uint64_t to = std::min(end, pstart + pageSize_);
-        auto& d = it->second.data;
-        if (from - pstart > d.size()) {  // a gap in the page: read it again when needed
-            lru_.erase(it->second.lru);
+        Page& pg = it->second;
+        if (from - pstart > pg.size) {  // a gap in the page: read it again when needed
+            lru_.erase(pg.lru);
             pages_.erase(it);
             continue;
         }
-        if (d.size() < to - pstart) d.resize(size_t(to - pstart));
-        std::memcpy(d.data() + (from - pstart), in + (from - offset), size_t(to - from));
+        if (pg.size < to - pstart) pg.size = size_t(to - pstart);
+        std::memcpy(pg.data.get() + (from - pstart), in + (from - offset), size_t(to - from));
     }
 }
 
@@ -84,7 +112,7 @@ void CachedFile::truncate(uint64_t size) {
 
 size_t CachedFile::cachedBytes() const {
     size_t total = 0;
-    for (const auto& [i, p] : pages_) total += p.data.size();
+    for (const auto& [i, p] : pages_) total += p.size;
     return total;
 }
 

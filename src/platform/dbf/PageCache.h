@@ -13,6 +13,7 @@ namespace dbf::io {
 class CachedFile : public File {
 public:
     explicit CachedFile(std::unique_ptr<File> base, size_t pageSize = 4096, size_t maxPages = 256);
+    ~CachedFile() override;
     const std::string& path() const override { return base_->path(); }
     uint64_t size() override { return base_->size(); }
     bool writable() const override { return base_->writable(); }
@@ -23,8 +24,10 @@ public:
     size_t cachedBytes() const;
 
 private:
+    // A page's buffer always holds pageSize_ bytes; size says how many of them the file has.
     struct Page {
-        std::vector<uint8_t> data;
+        std::unique_ptr<uint8_t[]> data;
+        size_t size = 0;
         std::list<uint64_t>::iterator lru;
     };
     Page& page(uint64_t index);

@@ -46,7 +46,7 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
     auto it = reg.find(key);
     if (it != reg.end())
         if (auto alive = it->second.lock()) return alive;
-    if (!fs->exists(resolved)) throw EngineError("Table not found: " + path);
+    if (!fs->exists(resolved)) throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
     std::shared_ptr<TableFile> tf(new TableFile(fs, resolved));
     tf->key_ = key;
     reg[key] = tf;
@@ -69,7 +69,7 @@ TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
         std::string memoPath = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".FPT" : ".DBT"));
         if (!fs_->exists(memoPath)) {
             std::string other = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".DBT" : ".FPT"));
-            if (!fs_->exists(other)) throw EngineError("Memo file missing: " + memoPath);
+            if (!fs_->exists(other)) throw EngineError("Die Memodatei fehlt: " + memoPath);
             memoPath = other;
             layout_.memo = fox ? format::MemoKind::Dbt4 : format::MemoKind::Fpt;
         }
@@ -80,7 +80,7 @@ TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
         std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
         if (fs_->exists(mdxPath))
             mdx_ = std::make_unique<mdx::MdxFile>(
-                std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 4096, 512));
+                std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
     }
 }
 
@@ -94,19 +94,19 @@ void TableFile::bad(const std::string& what) const { throw EngineError(what + ":
 
 void TableFile::create(io::FileSystem& fs, const std::string& pathIn, const std::vector<FieldDef>& defs) {
     std::string path = paths::resolve(fs, paths::normalize(pathIn));
-    if (defs.empty()) throw EngineError("Table without fields: " + path);
+    if (defs.empty()) throw EngineError("Die Tabelle hat keine Felder: " + path);
     std::vector<format::FieldInfo> fields;
     std::set<std::string> names;
     bool withMemo = false;
     for (const auto& d : defs) {
         if (d.name.empty() || d.name.size() > 10 || d.name.find('\0') != std::string::npos)
-            throw EngineError("Bad field name '" + d.name + "': " + path);
-        if (!names.insert(paths::upper(d.name)).second) throw EngineError("Field " + d.name + " twice: " + path);
+            throw EngineError("Ungültiger Feldname '" + d.name + "': " + path);
+        if (!names.insert(paths::upper(d.name)).second) throw EngineError("Das Feld " + d.name + " ist doppelt vorhanden: " + path);
         if (d.type == FieldType::Character && (d.size < 1 || d.size > 254))
-            throw EngineError("Bad width of field " + d.name + ": " + path);
+            throw EngineError("Ungültige Breite des Feldes " + d.name + ": " + path);
         if ((d.type == FieldType::Numeric || d.type == FieldType::Float) &&
             (d.size < 1 || d.size > 20 || d.decimals < 0 || (d.decimals > 0 && d.decimals > d.size - 2)))
-            throw EngineError("Bad width of field " + d.name + ": " + path);
+            throw EngineError("Ungültige Breite des Feldes " + d.name + ": " + path);
         withMemo = withMemo || d.type == FieldType::Memo;
         fields.push_back(format::physicalField(d));
     }
@@ -129,7 +129,7 @@ int TableFile::fieldIndex(const std::string& name) const {
 }
 
 void TableFile::read(uint32_t recno, std::string& rec) {
-    if (recno < 1 || recno > layout_.recordCount) bad("Record " + std::to_string(recno) + " out of range");
+    if (recno < 1 || recno > layout_.recordCount) bad("Der Datensatz " + std::to_string(recno) + " liegt außerhalb der Tabelle");
     rec.resize(layout_.recordLength);
     dbf_->read(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
 }
@@ -165,7 +165,7 @@ void TableFile::writeHeaderCount(uint32_t count) {
 
 uint32_t TableFile::append(const std::string& recIn) {
     requireMaintainable();
-    if (layout_.recordCount == 0xFFFFFFFFu) bad("Table full");
+    if (layout_.recordCount == 0xFFFFFFFFu) bad("Die Tabelle ist voll");
     std::string rec = recIn;
     rec.resize(layout_.recordLength, ' ');
     rec[0] = ' ';
@@ -228,12 +228,12 @@ void TableFile::empty() {
 
 std::string TableFile::readMemo(uint32_t block) {
     if (block == 0) return {};
-    if (!memo_) bad("Table has no memo file");
+    if (!memo_) bad("Die Tabelle hat keine Memodatei");
     return memo_->read(block);
 }
 
 uint32_t TableFile::writeMemo(const std::string& text) {
-    if (!memo_) bad("Table has no memo file");
+    if (!memo_) bad("Die Tabelle hat keine Memodatei");
     ++version_;
     return memo_->write(text);
 }
@@ -273,7 +273,7 @@ void TableFile::requireMaintainable() const {
     for (int t = 0; t < int(mdx_->tags().size()); ++t)
         if (tagField(t) < 0) {
             const auto& spec = mdx_->tags()[size_t(t)].spec;
-            throw EngineError("Index " + spec.name + " (" + spec.expression + ") cannot be kept up to date: " +
+            throw EngineError("Der Index " + spec.name + " (" + spec.expression + ") kann nicht aktuell gehalten werden: " +
                               mdx_->path());
         }
 }
@@ -296,7 +296,7 @@ mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uin
 mdx::KeyBytes TableFile::keyOf(int tag, const std::string& rec) const {
     int f = tagField(tag);
     const auto& spec = mdx_->tags().at(size_t(tag)).spec;
-    if (f < 0) throw EngineError("Index " + spec.name + " cannot be evaluated: " + mdx_->path());
+    if (f < 0) throw EngineError("Der Index " + spec.name + " kann nicht ausgewertet werden: " + mdx_->path());
     value::Where w{layout_, layout_.fields[size_t(f)], path_};
     return makeKey(w, spec, reinterpret_cast<const uint8_t*>(rec.data()));
 }
@@ -323,30 +323,30 @@ std::vector<mdx::Entry> TableFile::entriesFor(int f, const mdx::TagSpec& spec) {
 
 void TableFile::addIndex(const std::string& name, const std::string& fieldName) {
     int f = fieldIndex(fieldName);
-    if (f < 0) bad("Field " + fieldName + " not found");
+    if (f < 0) bad("Das Feld " + fieldName + " wurde nicht gefunden");
     const auto& field = layout_.fields[size_t(f)];
     mdx::TagSpec spec;
     spec.name = paths::upper(format::trimBoth(name));
-    if (spec.name.empty() || spec.name.size() > 10) bad("Bad index name '" + name + "'");
+    if (spec.name.empty() || spec.name.size() > 10) bad("Ungültiger Indexname '" + name + "'");
     spec.expression = field.name;
     switch (field.type) {
     case 'C':
-        if (field.length > 100) bad("Field " + field.name + " too long for an index");
+        if (field.length > 100) bad("Das Feld " + field.name + " ist für einen Index zu lang");
         spec.keyType = 'C';
         spec.keyLength = field.length;
         break;
     case 'N': case 'F': case 'I': case '+': spec.keyType = 'N'; spec.keyLength = 12; break;
     case 'D': spec.keyType = 'D'; spec.keyLength = 8; break;
-    default: bad("Field " + field.name + " cannot be indexed");
+    default: bad("Das Feld " + field.name + " kann nicht indiziert werden");
     }
-    if (!dbf_->writable()) bad("File is read-only");
+    if (!dbf_->writable()) bad("Die Datei ist schreibgeschützt");
     if (!mdx_) {
         std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
         mdx::MdxFile::create(*fs_, mdxPath, stem(path_));
         mdx_ = std::make_unique<mdx::MdxFile>(
-            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 4096, 512));
+            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
     }
-    if (mdx_->findTag(spec.name) >= 0) bad("Index " + spec.name + " exists already");
+    if (mdx_->findTag(spec.name) >= 0) bad("Der Index " + spec.name + " existiert bereits");
     auto entries = entriesFor(f, spec);
     mdx_->addTag(spec, std::move(entries));
     // Only now does the table point at its production index and the field at its tag.
