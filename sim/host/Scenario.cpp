@@ -14,6 +14,7 @@
 #include "Project.h"
 #include "SimTables.h"
 #include "host/gisconst.h"
+#include "platform/os/Mask.h"
 #include "platform/os/Registry.h"
 #include "platform/ui/Cp1252.h"
 
@@ -34,28 +35,6 @@ bool IsUiLine(const std::string& c) {
 bool IsControlCheck(const std::string& c) { return c.rfind("expect-", 0) == 0 && IsUiLine(c); }
 
 std::string Quote(const std::string& s) { return "\"" + s + "\""; }
-
-// Whether a text matches a pattern in which '*' stands for any run of characters.
-bool Matches(const std::string& pattern, const std::string& text) {
-    size_t p = 0, t = 0, star = std::string::npos, mark = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            mark = t;
-        } else if (p < pattern.size() && pattern[p] == text[t]) {
-            ++p;
-            ++t;
-        } else if (star != std::string::npos) {
-            p = star + 1;
-            t = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
 
 bool YesNo(const ScriptLine& l, size_t i) {
     const std::string& w = l.Word(i);
@@ -651,7 +630,7 @@ std::string Scenario::OnMessage(const std::string& event) {
         Fail(l, "the message is of type " + m.type + ", not " + l->Word(1));
         return "abort";
     }
-    if (!Matches(l->Word(2), m.text)) {
+    if (!os::MatchMask(l->Word(2), m.text, true)) {
         Fail(l, "the message says " + Quote(m.text) + ", not " + Quote(l->Word(2)));
         return "abort";
     }

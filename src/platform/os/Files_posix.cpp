@@ -1,5 +1,6 @@
 // Files and directories on POSIX: Windows-style paths and wildcard rules over dirent and stat.
 #include "platform/os/Files.h"
+#include "platform/os/Mask.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -38,35 +39,6 @@ public:
 private:
     int fd_;
 };
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// '*' any run, '?' one character, the rest literal and case-insensitive, as Windows matches.
-bool MatchMask(const std::string& mask, const std::string& name)
-{
-    size_t m = 0, n = 0;
-    size_t starM = std::string::npos, starN = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starM = m++;
-            starN = n;
-        } else if (m < mask.size() && (mask[m] == '?' || LowerAscii(mask[m]) == LowerAscii(name[n]))) {
-            ++m;
-            ++n;
-        } else if (starM != std::string::npos) {
-            m = starM + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
-    return m == mask.size();
-}
 
 bool StatPath(const std::string& path, struct stat& st)
 {
