@@ -135,43 +135,38 @@ void BM_CheckStatus(benchmark::State& state) {
 
 // Deleting a new object removes its row and returns its identifier; creating it again under
 // the transaction records it anew. Each benchmark times one half, the other restores.
-void BM_DeleteFromTransActionList(benchmark::State& state) {
+template <bool TimeDeletion>
+void DeleteAndCreateAgain(benchmark::State& state) {
     TheFixture();
-    std::mt19937 rng(13);
+    std::mt19937 rng(TimeDeletion ? 13 : 17);
     double total = 0;
     int64_t n = 0;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % (kRows / 3)) * 3 + 2;  // a new object
-        const auto t0 = std::chrono::steady_clock::now();
-        DeleteFromTransActionList(i + 1, 0, 0);
-        total += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
-        ++n;
-        state.PauseTiming();
-        TargetTID = 5;
-        InsertInTransActionList(0, i + 1, 0);
-        state.ResumeTiming();
+        for (int half = 0; half < 2; ++half) {
+            const bool deleting = half == 0;
+            const bool timed = deleting == TimeDeletion;
+            if (!timed)
+                state.PauseTiming();
+            TargetTID = 5;
+            const auto t0 = std::chrono::steady_clock::now();
+            if (deleting)
+                DeleteFromTransActionList(i + 1, 0, 0);
+            else
+                InsertInTransActionList(0, i + 1, 0);
+            if (timed) {
+                total += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+                ++n;
+            } else {
+                state.ResumeTiming();
+            }
+        }
     }
     Report(state, total, n);
 }
 
-void BM_InsertInTransActionList(benchmark::State& state) {
-    TheFixture();
-    std::mt19937 rng(17);
-    double total = 0;
-    int64_t n = 0;
-    for (auto _ : state) {
-        const int i = static_cast<int>(rng() % (kRows / 3)) * 3 + 2;
-        state.PauseTiming();
-        DeleteFromTransActionList(i + 1, 0, 0);
-        TargetTID = 5;
-        state.ResumeTiming();
-        const auto t0 = std::chrono::steady_clock::now();
-        InsertInTransActionList(0, i + 1, 0);
-        total += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
-        ++n;
-    }
-    Report(state, total, n);
-}
+void BM_DeleteFromTransActionList(benchmark::State& state) { DeleteAndCreateAgain<true>(state); }
+void BM_InsertInTransActionList(benchmark::State& state) { DeleteAndCreateAgain<false>(state); }
 
 }  // namespace
 
