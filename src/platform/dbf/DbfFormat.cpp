@@ -14,7 +14,7 @@ namespace dbf::format {
 namespace {
 
 [[noreturn]] void bad(io::File& file, const std::string& what) {
-    throw EngineError("Damaged table (" + what + "): " + file.path());
+    throw EngineError("Die Tabelle ist beschädigt (" + what + "): " + file.path());
 }
 
 Flavor flavorOf(uint8_t version) {
@@ -55,12 +55,12 @@ FieldType logicalType(char type, int length, int decimals, Flavor flavor) {
 
 Layout parse(io::File& file) {
     uint64_t fileSize = file.size();
-    if (fileSize < 32) bad(file, "file shorter than its header");
+    if (fileSize < 32) bad(file, "Datei kürzer als der Dateikopf");
     uint8_t h[32];
     file.read(0, h, 32);
     Layout l;
     l.version = h[0];
-    if (!knownVersion(l.version)) bad(file, "unknown version byte");
+    if (!knownVersion(l.version)) bad(file, "unbekanntes Versionsbyte");
     l.flavor = flavorOf(l.version);
     l.recordCount = bytes::le32(h + 4);
     l.headerLength = bytes::le16(h + 8);
@@ -71,9 +71,9 @@ Layout parse(io::File& file) {
         l.descriptorStart = 68;
         l.descriptorSize = 48;
     }
-    if (l.headerLength < l.descriptorStart + 1) bad(file, "header length too small");
-    if (l.headerLength > fileSize) bad(file, "header longer than the file");
-    if (l.recordLength < 1) bad(file, "record length zero");
+    if (l.headerLength < l.descriptorStart + 1) bad(file, "Länge des Dateikopfs zu klein");
+    if (l.headerLength > fileSize) bad(file, "Dateikopf länger als die Datei");
+    if (l.recordLength < 1) bad(file, "Satzlänge null");
 
     std::vector<uint8_t> header(l.headerLength);
     file.read(0, header.data(), header.size());
@@ -88,14 +88,14 @@ Layout parse(io::File& file) {
             terminated = true;
             break;
         }
-        if (pos + size_t(l.descriptorSize) > header.size()) bad(file, "field descriptor past the header");
+        if (pos + size_t(l.descriptorSize) > header.size()) bad(file, "Feldbeschreibung hinter dem Dateikopf");
         const uint8_t* d = header.data() + pos;
         FieldInfo f;
         int nameLen = l.flavor == Flavor::dBase7 ? 32 : 11;
         int n = 0;
         while (n < nameLen && d[n] != 0) ++n;
-        if (n == nameLen) bad(file, "field name without terminator");
-        if (n == 0) bad(file, "empty field name");
+        if (n == nameLen) bad(file, "Feldname ohne Abschlusszeichen");
+        if (n == 0) bad(file, "leerer Feldname");
         f.name.assign(reinterpret_cast<const char*>(d), size_t(n));
         if (l.flavor == Flavor::dBase7) {
             f.type = char(d[32]);
@@ -112,34 +112,34 @@ Layout parse(io::File& file) {
                 f.decimals = 0;
             }
         }
-        if (f.length <= 0) bad(file, "field " + f.name + " has length zero");
+        if (f.length <= 0) bad(file, "Feld " + f.name + " hat die Länge null");
         switch (f.type) {
-        case 'D': if (f.length != 8) bad(file, "date field " + f.name + " not 8 bytes"); break;
-        case 'L': if (f.length != 1) bad(file, "logical field " + f.name + " not 1 byte"); break;
-        case 'I': case '+': if (f.length != 4) bad(file, "integer field " + f.name + " not 4 bytes"); break;
+        case 'D': if (f.length != 8) bad(file, "Datumsfeld " + f.name + " ist nicht 8 Byte lang"); break;
+        case 'L': if (f.length != 1) bad(file, "logisches Feld " + f.name + " ist nicht 1 Byte lang"); break;
+        case 'I': case '+': if (f.length != 4) bad(file, "Ganzzahlfeld " + f.name + " ist nicht 4 Byte lang"); break;
         case 'O': case 'Y': case 'T': case '@':
-            if (f.length != 8) bad(file, "field " + f.name + " not 8 bytes");
+            if (f.length != 8) bad(file, "Feld " + f.name + " ist nicht 8 Byte lang");
             break;
         case 'N': case 'F':
-            if (f.length > 32 || f.decimals >= f.length) bad(file, "numeric field " + f.name + " oversized");
+            if (f.length > 32 || f.decimals >= f.length) bad(file, "numerisches Feld " + f.name + " zu groß");
             break;
         case 'M': case 'G': case 'P':
-            if (f.length != 10 && f.length != 4) bad(file, "memo field " + f.name + " has bad length");
+            if (f.length != 10 && f.length != 4) bad(file, "Memofeld " + f.name + " mit ungültiger Länge");
             hasMemoField = true;
             break;
         case 'B':
             if (l.flavor != Flavor::VisualFoxPro) {
-                if (f.length != 10) bad(file, "binary field " + f.name + " has bad length");
+                if (f.length != 10) bad(file, "Binärfeld " + f.name + " mit ungültiger Länge");
                 hasMemoField = true;
             } else if (f.length != 8) {
-                bad(file, "double field " + f.name + " not 8 bytes");
+                bad(file, "Gleitkommafeld " + f.name + " ist nicht 8 Byte lang");
             }
             break;
         default: break;
         }
         f.offset = offset;
         offset += f.length;
-        if (offset > l.recordLength) bad(file, "fields longer than the record");
+        if (offset > l.recordLength) bad(file, "Felder länger als der Datensatz");
         f.logical = logicalType(f.type, f.length, f.decimals, l.flavor);
         if (f.type == '0') {  // Visual FoxPro's hidden _NullFlags
             l.nullFlagsOffset = f.offset;
@@ -147,13 +147,13 @@ Layout parse(io::File& file) {
         } else {
             if (l.flavor == Flavor::VisualFoxPro && (d[18] & 0x02)) f.nullBit = 0;  // numbered below
             std::string key = paths::upper(f.name);
-            if (!names.insert(key).second) bad(file, "field " + f.name + " twice");
+            if (!names.insert(key).second) bad(file, "Feld " + f.name + " doppelt vorhanden");
             l.fields.push_back(f);
         }
         pos += size_t(l.descriptorSize);
     }
-    if (!terminated) bad(file, "field descriptors without terminator");
-    if (l.fields.empty()) bad(file, "no fields");
+    if (!terminated) bad(file, "Feldbeschreibungen ohne Abschlusszeichen");
+    if (l.fields.empty()) bad(file, "keine Felder");
     int bit = 0;  // nullable fields take the bits of _NullFlags in field order
     for (auto& f : l.fields)
         if (f.nullBit == 0) f.nullBit = bit++;
@@ -167,7 +167,7 @@ Layout parse(io::File& file) {
     }
 
     uint64_t whole = (fileSize - l.headerLength) / l.recordLength;
-    if (l.recordCount > whole) bad(file, "record count larger than the file");
+    if (l.recordCount > whole) bad(file, "mehr Datensätze angegeben, als die Datei enthält");
     if (l.recordCount < whole) {
         uint64_t end = l.headerLength + whole * l.recordLength;
         uint8_t mark = 0;

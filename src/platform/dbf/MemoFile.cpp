@@ -14,12 +14,12 @@ uint16_t be16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
 }  // namespace
 
 MemoFile::MemoFile(std::unique_ptr<io::File> file, MemoKind kind) : file_(std::move(file)), kind_(kind) {
-    if (file_->size() < 512) bad("memo file shorter than its header");
+    if (file_->size() < 512) bad("Memodatei kürzer als der Dateikopf");
     uint8_t h[32];
     file_->read(0, h, sizeof h);
     if (kind_ == MemoKind::Fpt) {
         blockSize_ = be16(h + 6);
-        if (blockSize_ == 0) bad("memo block size zero");
+        if (blockSize_ == 0) bad("Memoblockgröße null");
     } else if (kind_ == MemoKind::Dbt4) {
         uint16_t bs = bytes::le16(h + 20);
         blockSize_ = (bs >= 512 && bs % 512 == 0) ? bs : 512;
@@ -27,7 +27,7 @@ MemoFile::MemoFile(std::unique_ptr<io::File> file, MemoKind kind) : file_(std::m
 }
 
 void MemoFile::bad(const std::string& what) const {
-    throw EngineError("Damaged memo file (" + what + "): " + file_->path());
+    throw EngineError("Die Memodatei ist beschädigt (" + what + "): " + file_->path());
 }
 
 void MemoFile::create(io::FileSystem& fs, const std::string& path, MemoKind kind,
@@ -51,13 +51,13 @@ std::string MemoFile::read(uint32_t block) {
     if (block == 0) return {};
     uint64_t size = file_->size();
     uint64_t start = uint64_t(block) * blockSize_;
-    if (start >= size) bad("memo block " + std::to_string(block) + " past the end");
+    if (start >= size) bad("Memoblock " + std::to_string(block) + " hinter dem Dateiende");
     if (kind_ == MemoKind::Fpt) {
-        if (start + 8 > size) bad("memo block header past the end");
+        if (start + 8 > size) bad("Kopf des Memoblocks hinter dem Dateiende");
         uint8_t h[8];
         file_->read(start, h, 8);
         uint32_t length = bytes::be32(h + 4);
-        if (start + 8 + length > size) bad("memo length past the end");
+        if (start + 8 + length > size) bad("Memolänge reicht über das Dateiende hinaus");
         std::string text(length, '\0');
         file_->read(start + 8, text.data(), length);
         return text;
@@ -67,7 +67,7 @@ std::string MemoFile::read(uint32_t block) {
         file_->read(start, h, 8);
         if (h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
             uint32_t length = bytes::le32(h + 4);  // includes the 8 bytes of this header
-            if (length < 8 || start + length > size) bad("memo length past the end");
+            if (length < 8 || start + length > size) bad("Memolänge reicht über das Dateiende hinaus");
             std::string text(length - 8, '\0');
             file_->read(start + 8, text.data(), text.size());
             return text;
