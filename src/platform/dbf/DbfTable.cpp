@@ -38,12 +38,12 @@ public:
 
     std::string path() const { return paths::join(directory, tableName); }
     TableFile& file() const {
-        if (!tf) throw EngineError("Table not open: " + path());
+        if (!tf) throw EngineError("Die Tabelle ist nicht geöffnet: " + path());
         return *tf;
     }
     void requireTag() const {
         file();
-        if (tag < 0) throw EngineError("No index set on table: " + path());
+        if (tag < 0) throw EngineError("Für die Tabelle ist kein Index gesetzt: " + path());
     }
     const std::string& record();
     bool editing() const { return state != State::Browse; }
@@ -107,10 +107,10 @@ public:
         ranged = false;
         if (!indexName.empty()) {
             tag = tf->tagByName(indexName);
-            if (tag < 0) throw EngineError("Index " + indexName + " not found: " + path());
+            if (tag < 0) throw EngineError("Der Index " + indexName + " wurde nicht gefunden: " + path());
         } else if (!indexFields.empty()) {
             tag = tf->tagByField(indexFields);
-            if (tag < 0) throw EngineError("No index on field " + indexFields + ": " + path());
+            if (tag < 0) throw EngineError("Für das Feld " + indexFields + " gibt es keinen Index: " + path());
         }
     }
     void changeIndex() {
@@ -159,7 +159,7 @@ public:
             std::string s = memoText();
             if (s.empty()) return 0;
             if (!format::parseInteger(s, v) || v < INT32_MIN || v > INT32_MAX)
-                throw EngineError("Field " + name_ + ": value is not an integer: " + t_.path());
+                throw EngineError("Feld " + name_ + ": Der Wert ist keine ganze Zahl: " + t_.path());
             return int32_t(v);
         }
         return int32_t(value::integer(where(), rec()));
@@ -168,7 +168,7 @@ public:
         if (memo()) {
             double d = 0;
             if (!memoText().empty() && !format::parseNumber(memoText(), d))
-                throw EngineError("Field " + name_ + ": value is not a number: " + t_.path());
+                throw EngineError("Feld " + name_ + ": Der Wert ist keine Zahl: " + t_.path());
             return d;
         }
         return value::number(where(), rec());
@@ -177,13 +177,13 @@ public:
         if (memo()) {
             Date d;
             if (!memoText().empty() && !value::parseDateText(memoText(), d))
-                throw EngineError("Field " + name_ + ": value is not a date: " + t_.path());
+                throw EngineError("Feld " + name_ + ": Der Wert ist kein Datum: " + t_.path());
             return d;
         }
         return value::date(where(), rec());
     }
     bool asBoolean() const override {
-        if (memo()) throw EngineError("Field " + name_ + ": not a logical field: " + t_.path());
+        if (memo()) throw EngineError("Feld " + name_ + ": Das Feld ist kein logisches Feld: " + t_.path());
         return value::boolean(where(), rec());
     }
 
@@ -204,11 +204,11 @@ public:
         value::setNumber(where(), writable(), v);
     }
     void setDate(const Date& d) override {
-        if (memo()) throw EngineError("Field " + name_ + ": cannot take a date: " + t_.path());
+        if (memo()) throw EngineError("Feld " + name_ + ": Das Feld kann kein Datum aufnehmen: " + t_.path());
         value::setDate(where(), writable(), d);
     }
     void setBoolean(bool b) override {
-        if (memo()) throw EngineError("Field " + name_ + ": cannot take a logical value: " + t_.path());
+        if (memo()) throw EngineError("Feld " + name_ + ": Das Feld kann keinen logischen Wert aufnehmen: " + t_.path());
         value::setBoolean(where(), writable(), b);
     }
     void clear() override {
@@ -223,7 +223,7 @@ private:
     }
     const uint8_t* rec() const { return reinterpret_cast<const uint8_t*>(t_.record().data()); }
     uint8_t* writable() const {
-        if (!t_.editing()) throw EngineError("Table not in edit or append mode: " + t_.path());
+        if (!t_.editing()) throw EngineError("Die Tabelle ist nicht im Bearbeitungs- oder Anfügemodus: " + t_.path());
         return reinterpret_cast<uint8_t*>(t_.buf.data());
     }
     bool memo() const { return type_ == FieldType::Memo; }
@@ -260,7 +260,7 @@ mdx::KeyBytes TableImpl::makeKey(const Key& key) const {
     requireTag();
     const auto& spec = tf->index()->tags()[size_t(tag)].spec;
     auto mismatch = [&]() -> mdx::KeyBytes {
-        throw EngineError("Key does not match the type of index " + spec.name + ": " + path());
+        throw EngineError("Der Suchschlüssel passt nicht zum Typ des Index " + spec.name + ": " + path());
     };
     switch (spec.keyType) {
     case 'C':
@@ -334,7 +334,7 @@ void Table::addFieldDef(const std::string& name, FieldType type, int size, int d
     impl_->defs.push_back(FieldDef{name, type, size, decimals});
 }
 void Table::createTable() {
-    if (TableFile::isOpen(impl_->fs, impl_->path())) throw EngineError("Table is open: " + impl_->path());
+    if (TableFile::isOpen(impl_->fs, impl_->path())) throw EngineError("Die Tabelle ist noch geöffnet: " + impl_->path());
     TableFile::create(*impl_->fs, impl_->path(), impl_->defs);
 }
 void Table::addIndex(const std::string& name, const std::string& fieldName) {
@@ -406,7 +406,7 @@ std::vector<FieldDef> Table::fieldDefs() const {
 
 Field& Table::fieldByName(const std::string& name) {
     Field* f = findField(name);
-    if (!f) throw EngineError("Field " + name + " not found: " + impl_->path());
+    if (!f) throw EngineError("Das Feld " + name + " wurde nicht gefunden: " + impl_->path());
     return *f;
 }
 
@@ -482,7 +482,7 @@ void Table::append() {
 void Table::edit() {
     TableFile& f = impl_->file();
     if (impl_->editing()) return;
-    if (impl_->recno == 0 || !impl_->validRow(impl_->recno)) throw EngineError("No current record: " + impl_->path());
+    if (impl_->recno == 0 || !impl_->validRow(impl_->recno)) throw EngineError("Es gibt keinen aktuellen Datensatz: " + impl_->path());
     f.read(impl_->recno, impl_->buf);
     impl_->memoEdits.clear();
     impl_->state = TableImpl::State::Edit;
@@ -499,7 +499,7 @@ void Table::deleteRecord() {
     TableFile& f = impl_->file();
     impl_->cancel();
     uint32_t r = impl_->recno;
-    if (r == 0 || !impl_->validRow(r)) throw EngineError("No current record: " + impl_->path());
+    if (r == 0 || !impl_->validRow(r)) throw EngineError("Es gibt keinen aktuellen Datensatz: " + impl_->path());
     f.remove(r);
     if (impl_->tag < 0) impl_->physicalFrom(r + 1);
     else impl_->settleIndex(f.index()->next(impl_->tag, impl_->cursor));

@@ -14,7 +14,7 @@ using format::Flavor;
 namespace {
 
 [[noreturn]] void fail(const Where& w, const std::string& what) {
-    throw EngineError("Field " + w.field.name + ": " + what + ": " + w.file);
+    throw EngineError("Feld " + w.field.name + ": " + what + ": " + w.file);
 }
 
 const uint8_t* at(const Where& w, const uint8_t* rec) { return rec + w.field.offset; }
@@ -65,7 +65,7 @@ double doubleOf(const Where& w, const uint8_t* p) {
 
 void putText(const Where& w, uint8_t* rec, const std::string& s, bool rightAlign) {
     int n = w.field.length;
-    if (int(s.size()) > n) fail(w, "value '" + s + "' longer than " + std::to_string(n));
+    if (int(s.size()) > n) fail(w, "Der Wert '" + s + "' ist länger als " + std::to_string(n) + " Zeichen");
     uint8_t* p = at(w, rec);
     std::memset(p, ' ', size_t(n));
     size_t start = rightAlign ? size_t(n) - s.size() : 0;
@@ -120,7 +120,7 @@ uint32_t memoBlock(const Where& w, const uint8_t* rec) {
     std::string t = format::trimBoth(raw(w, rec));
     if (t.empty()) return 0;
     int64_t v;
-    if (!format::parseInteger(t, v) || v < 0 || v > 0xFFFFFFFFll) fail(w, "bad memo block number '" + t + "'");
+    if (!format::parseInteger(t, v) || v < 0 || v > 0xFFFFFFFFll) fail(w, "Ungültige Memoblocknummer '" + t + "'");
     return uint32_t(v);
 }
 
@@ -171,19 +171,19 @@ int64_t integer(const Where& w, const uint8_t* rec) {
     switch (w.field.type) {
     case 'I': case '+': return int32Of(w, p);
     case 'O': case 'Y': case 'B': {
-        if (!binaryType(w)) fail(w, "not an integer");
+        if (!binaryType(w)) fail(w, "Das Feld enthält keine ganze Zahl");
         double d = doubleOf(w, p);
-        if (std::floor(d) != d) fail(w, "value " + text(w, rec) + " is not an integer");
+        if (std::floor(d) != d) fail(w, "Der Wert " + text(w, rec) + " ist keine ganze Zahl");
         v = int64_t(d);
         break;
     }
-    case 'D': case 'T': case '@': case 'L': fail(w, "not an integer");
+    case 'D': case 'T': case '@': case 'L': fail(w, "Das Feld enthält keine ganze Zahl");
     default: {
         std::string t = text(w, rec);
-        if (!format::parseInteger(t, v)) fail(w, "value '" + t + "' is not an integer");
+        if (!format::parseInteger(t, v)) fail(w, "Der Wert '" + t + "' ist keine ganze Zahl");
     }
     }
-    if (v < INT32_MIN || v > INT32_MAX) fail(w, "value " + std::to_string(v) + " exceeds 32 bits");
+    if (v < INT32_MIN || v > INT32_MAX) fail(w, "Der Wert " + std::to_string(v) + " passt nicht in 32 Bit");
     return v;
 }
 
@@ -195,12 +195,12 @@ double number(const Where& w, const uint8_t* rec) {
     case 'O': case 'Y': case 'B':
         if (binaryType(w)) return doubleOf(w, p);
         break;
-    case 'D': case 'T': case '@': case 'L': fail(w, "not a number");
+    case 'D': case 'T': case '@': case 'L': fail(w, "Das Feld enthält keine Zahl");
     default: break;
     }
     double d;
     std::string t = text(w, rec);
-    if (!format::parseNumber(t, d)) fail(w, "value '" + t + "' is not a number");
+    if (!format::parseNumber(t, d)) fail(w, "Der Wert '" + t + "' ist keine Zahl");
     return d;
 }
 
@@ -215,17 +215,17 @@ Date date(const Where& w, const uint8_t* rec) {
     }
     Date d;
     std::string t = format::trimBoth(raw(w, rec));
-    if (!parseDateText(t, d)) fail(w, "value '" + t + "' is not a date");
+    if (!parseDateText(t, d)) fail(w, "Der Wert '" + t + "' ist kein Datum");
     return d;
 }
 
 bool boolean(const Where& w, const uint8_t* rec) {
     if (isNull(w, rec)) return false;
-    if (w.field.type != 'L') fail(w, "not a logical field");
+    if (w.field.type != 'L') fail(w, "Das Feld ist kein logisches Feld");
     char c = char(at(w, rec)[0]);
     if (c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == 'J' || c == 'j') return true;
     if (c == 'F' || c == 'f' || c == 'N' || c == 'n') return false;
-    fail(w, std::string("bad logical value '") + c + "'");
+    fail(w, std::string("Ungültiger logischer Wert '") + c + "'");
 }
 
 void setText(const Where& w, uint8_t* rec, const std::string& v) {
@@ -239,7 +239,7 @@ void setText(const Where& w, uint8_t* rec, const std::string& v) {
     case 'D': case 'T': case '@': {
         Date d;
         if (format::trimBoth(v).empty()) return clear(w, rec);
-        if (!parseDateText(v, d)) fail(w, "'" + v + "' is not a date");
+        if (!parseDateText(v, d)) fail(w, "Der Wert '" + v + "' ist kein Datum");
         return setDate(w, rec, d);
     }
     case 'L': {
@@ -247,7 +247,7 @@ void setText(const Where& w, uint8_t* rec, const std::string& v) {
         if (t.empty()) return clear(w, rec);
         char c = t[0];
         bool b = c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == 'J' || c == 'j' || c == '1';
-        if (!b && !(c == 'F' || c == 'f' || c == 'N' || c == 'n' || c == '0')) fail(w, "'" + v + "' is not logical");
+        if (!b && !(c == 'F' || c == 'f' || c == 'N' || c == 'n' || c == '0')) fail(w, "Der Wert '" + v + "' ist kein logischer Wert");
         return setBoolean(w, rec, b);
     }
     default: break;
@@ -256,11 +256,11 @@ void setText(const Where& w, uint8_t* rec, const std::string& v) {
     if (t.empty()) return clear(w, rec);
     if (w.field.type == 'I' || w.field.type == '+' || (w.field.type == 'N' && w.field.decimals == 0)) {
         int64_t i;
-        if (!format::parseInteger(t, i)) fail(w, "'" + v + "' is not an integer");
+        if (!format::parseInteger(t, i)) fail(w, "Der Wert '" + v + "' ist keine ganze Zahl");
         return setInteger(w, rec, i);
     }
     double d;
-    if (!format::parseNumber(t, d)) fail(w, "'" + v + "' is not a number");
+    if (!format::parseNumber(t, d)) fail(w, "Der Wert '" + v + "' ist keine Zahl");
     setNumber(w, rec, d);
 }
 
@@ -268,7 +268,7 @@ void setInteger(const Where& w, uint8_t* rec, int64_t v) {
     uint8_t* p = at(w, rec);
     switch (w.field.type) {
     case 'I': case '+':
-        if (v < INT32_MIN || v > INT32_MAX) fail(w, std::to_string(v) + " exceeds 32 bits");
+        if (v < INT32_MIN || v > INT32_MAX) fail(w, "Der Wert " + std::to_string(v) + " passt nicht in 32 Bit");
         if (dBase7(w)) bytes::putBe32(p, uint32_t(int32_t(v)) ^ 0x80000000u);
         else bytes::putLe32(p, uint32_t(int32_t(v)));
         break;
@@ -278,15 +278,15 @@ void setInteger(const Where& w, uint8_t* rec, int64_t v) {
     case 'C': putText(w, rec, std::to_string(v), false); break;
     case 'O': case 'Y': case 'B':
         if (binaryType(w)) return setNumber(w, rec, double(v));
-        fail(w, "cannot take a number");
+        fail(w, "Das Feld kann keine Zahl aufnehmen");
     case 'L': return setBoolean(w, rec, v != 0);
-    default: fail(w, "cannot take a number");
+    default: fail(w, "Das Feld kann keine Zahl aufnehmen");
     }
     setNullBit(w, rec, false);
 }
 
 void setNumber(const Where& w, uint8_t* rec, double v) {
-    if (!std::isfinite(v)) fail(w, "not a finite number");
+    if (!std::isfinite(v)) fail(w, "Der Wert ist keine endliche Zahl");
     uint8_t* p = at(w, rec);
     switch (w.field.type) {
     case 'I': case '+': return setInteger(w, rec, int64_t(std::llround(v)));
@@ -294,7 +294,7 @@ void setNumber(const Where& w, uint8_t* rec, double v) {
     case 'C': putText(w, rec, format::formatNumber(v, 6), false); break;
     case 'Y': bytes::putLe32(p, uint32_t(int64_t(std::llround(v * 10000)))); bytes::putLe32(p + 4, uint32_t(uint64_t(std::llround(v * 10000)) >> 32)); break;
     case 'O': case 'B': {
-        if (!binaryType(w)) fail(w, "cannot take a number");
+        if (!binaryType(w)) fail(w, "Das Feld kann keine Zahl aufnehmen");
         uint64_t u;
         std::memcpy(&u, &v, sizeof u);
         if (dBase7(w)) {
@@ -306,14 +306,14 @@ void setNumber(const Where& w, uint8_t* rec, double v) {
         }
         break;
     }
-    default: fail(w, "cannot take a number");
+    default: fail(w, "Das Feld kann keine Zahl aufnehmen");
     }
     setNullBit(w, rec, false);
 }
 
 void setDate(const Where& w, uint8_t* rec, const Date& d) {
     if (d.year == 0) return clear(w, rec);
-    if (!format::validDate(d)) fail(w, "invalid date");
+    if (!format::validDate(d)) fail(w, "Ungültiges Datum");
     uint8_t* p = at(w, rec);
     std::string s = std::to_string(d.year);
     s = std::string(4 - std::min<size_t>(4, s.size()), '0') + s + two(d.month) + two(d.day);
@@ -321,13 +321,13 @@ void setDate(const Where& w, uint8_t* rec, const Date& d) {
     case 'D': std::memcpy(p, s.data(), 8); break;
     case 'C': putText(w, rec, s, false); break;
     case 'T': bytes::putLe32(p, uint32_t(format::julianDay(d))); bytes::putLe32(p + 4, 0); break;
-    default: fail(w, "cannot take a date");
+    default: fail(w, "Das Feld kann kein Datum aufnehmen");
     }
     setNullBit(w, rec, false);
 }
 
 void setBoolean(const Where& w, uint8_t* rec, bool b) {
-    if (w.field.type != 'L') fail(w, "cannot take a logical value");
+    if (w.field.type != 'L') fail(w, "Das Feld kann keinen logischen Wert aufnehmen");
     at(w, rec)[0] = b ? 'T' : 'F';
     setNullBit(w, rec, false);
 }
