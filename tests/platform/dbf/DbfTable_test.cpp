@@ -319,3 +319,54 @@ TEST(DbfTable, RandomChangesKeepTheIndexInStepWithTheRows) {
     for (t.first(); !t.eof(); t.next()) walked.emplace_back(t.fieldByName("KENNUNG").asString(), t.recordNumber());
     EXPECT_EQ(walked, expected);
 }
+
+namespace {
+// The text of the EngineError that f throws; "" when it throws none.
+template <class F>
+std::string engineError(F f) {
+    try {
+        f();
+    } catch (const EngineError& e) {
+        return e.what();
+    }
+    return "";
+}
+}  // namespace
+
+// The texts reach the user in a message box: German, naming the field or index and the file.
+TEST(DbfTable, ErrorsSayInGermanWhatFailedAndNameTheFile) {
+    TempDir dir;
+    Table t(dir.windowsDir(), "T.DBF");
+    dbftest::createList(t);
+    t.open();
+    appendRow(t, 1, "K1", "UPDATE");
+    const std::string file = t.fileName();
+    ASSERT_NE(file.find("T.DBF"), std::string::npos);
+    EXPECT_EQ(engineError([&] { t.setIndexName("idxNone"); }),
+              "Der Index idxNone wurde nicht gefunden: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("NOPE"); }), "Das Feld NOPE wurde nicht gefunden: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("CHANGED").asInteger(); }),
+              "Feld CHANGED: Der Wert 'UPDATE' ist keine ganze Zahl: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("CHANGED").asFloat(); }),
+              "Feld CHANGED: Der Wert 'UPDATE' ist keine Zahl: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("TID").setString("abc"); }),
+              "Die Tabelle ist nicht im Bearbeitungs- oder Anfügemodus: " + file);
+    t.edit();
+    EXPECT_EQ(engineError([&] { t.fieldByName("TID").setString("abc"); }),
+              "Feld TID: Der Wert 'abc' ist keine ganze Zahl: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("TID").setDate({2024, 2, 30}); }),
+              "Feld TID: Ungültiges Datum: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("TID").setDate({2024, 2, 29}); }),
+              "Feld TID: Das Feld kann kein Datum aufnehmen: " + file);
+    EXPECT_EQ(engineError([&] { t.fieldByName("TID").setBoolean(true); }),
+              "Feld TID: Das Feld kann keinen logischen Wert aufnehmen: " + file);
+    t.cancel();
+    t.close();
+    Table other(dir.windowsDir(), "T.DBF");
+    other.setIndexFieldNames("CHANGED");
+    EXPECT_EQ(engineError([&] { other.open(); }), "Für das Feld CHANGED gibt es keinen Index: " + file);
+    EXPECT_EQ(engineError([&] { t.addIndex("idxTID", "TID"); }), "Der Index IDXTID existiert bereits: " + file);
+    Table missing(dir.windowsDir(), "NONE.DBF");
+    ASSERT_NE(missing.fileName().find("NONE.DBF"), std::string::npos);
+    EXPECT_EQ(engineError([&] { missing.open(); }), "Die Tabelle wurde nicht gefunden: " + missing.fileName());
+}
