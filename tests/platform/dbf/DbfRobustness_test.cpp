@@ -105,7 +105,16 @@ TEST(DbfRobustness, DamagedFilesGiveEngineErrorNamingTheFileAndStayUnchanged) {
             useTable(dir);
             ADD_FAILURE() << "no error";
         } catch (const EngineError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.named ? c.named : c.file), std::string::npos) << e.what();
+            const std::string message = e.what();
+            const std::string named = c.named ? c.named : c.file;
+            EXPECT_NE(message.find(named), std::string::npos) << message;
+            // The German sentence says which kind of file is damaged; the file comes last.
+            const std::string ext = named.substr(named.size() - 3);
+            const std::string says = ext == "DBF"   ? "Die Tabelle ist beschädigt ("
+                                     : ext == "DBT" ? "Die Memodatei ist beschädigt ("
+                                                    : "Die Indexdatei ist beschädigt (";
+            EXPECT_EQ(message.rfind(says, 0), 0u) << message;
+            EXPECT_EQ(message.size() - message.rfind(named), named.size()) << message;
         }
         EXPECT_EQ(dbftest::readAll(dir.file(c.file)), data) << "reading changed the file";
     }
