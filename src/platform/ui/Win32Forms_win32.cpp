@@ -150,9 +150,12 @@ public:
     Win32Window& operator=(const Win32Window&) = delete;
 
     HWND hwnd() const { return hwnd_; }
+    // Called with WM_NCCREATE, so that the window's creation messages reach Handle too.
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
     void Destroy();
     void Refresh();
     void Pull();
+    void FocusFirst();
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
@@ -189,7 +192,10 @@ namespace {
 LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        auto* window = static_cast<Win32Window*>(create->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        if (window)
+            window->Attach(hwnd);
     }
     auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (window && window->hwnd() == hwnd)
@@ -197,21 +203,22 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Every form has the close box; a dialog border never has minimise and maximise boxes, the
+// other borders have them unless only the close box is asked for. No WS_CLIPCHILDREN: group
+// boxes do not paint their inside, the form's background must show through.
 DWORD FormStyle(const Form& form, DWORD& exStyle) {
-    DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     exStyle = WS_EX_CONTROLPARENT;
-    if (form.Icons == BorderIcons::SystemMenu || form.Border != BorderStyle::Dialog)
-        style |= WS_SYSMENU;
+    const DWORD boxes = form.Icons == BorderIcons::SystemMenu ? WS_MINIMIZEBOX | WS_MAXIMIZEBOX : 0;
     switch (form.Border) {
     case BorderStyle::Dialog:
-        style |= DS_MODALFRAME;
         exStyle |= WS_EX_DLGMODALFRAME;
         break;
     case BorderStyle::Single:
-        style |= WS_BORDER | WS_MINIMIZEBOX;
+        style |= WS_BORDER | boxes;
         break;
     case BorderStyle::Sizeable:
-        style |= WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        style |= WS_THICKFRAME | boxes;
         break;
     case BorderStyle::ToolWindow:
         exStyle |= WS_EX_TOOLWINDOW;
@@ -227,16 +234,26 @@ Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), moda
     const DWORD style = FormStyle(form, exStyle);
     RECT r{0, 0, form.ClientWidth, form.ClientHeight};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    hwnd_ = CreateWindowExW(exStyle, kFormClass, W(form.Caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            r.right - r.left, r.bottom - r.top, owner, nullptr, ThisModule(), this);
-    if (!hwnd_)
+    HWND created = CreateWindowExW(exStyle, kFormClass, W(form.Caption).c_str(), style, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, owner, nullptr, ThisModule(),
+                                   this);
+    const DWORD error = GetLastError();
+    if (!created) {
+        hwnd_ = nullptr;
         throw std::runtime_error("Das Fenster " + form.ClassName() + " kann nicht erzeugt werden (Fehler " +
-                                 std::to_string(GetLastError()) + ")");
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
-    for (const auto& c : form.Controls())
-        CreateControl(*c);
-    Place(owner);
-    Refresh();
+                                 std::to_string(error) + ")");
+    }
+    hwnd_ = created;
+    try {
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
+        for (const auto& c : form.Controls())
+            CreateControl(*c);
+        Place(owner);
+        Refresh();
+    } catch (...) {
+        Destroy();  // no destructor runs for a half-built window
+        throw;
+    }
 }
 
 void Win32Window::Destroy() {
@@ -393,6 +410,19 @@ void Win32Window::Place(HWND owner) {
     const int x = area.left + (area.right - area.left - width) / 2;
     const int y = area.top + (area.bottom - area.top - height) / 2;
     SetWindowPos(hwnd_, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The keyboard starts at the first control that takes it, as in a dialog.
+void Win32Window::FocusFirst() {
+    for (const auto& [id, child] : children_) {
+        HWND h = child.hwnd;
+        if (h && (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(h) && IsWindowEnabled(h)) {
+            if (child.item >= 0 && SendMessageW(h, BM_GETCHECK, 0, 0) != BST_CHECKED)
+                continue;
+            SetFocus(h);
+            return;
+        }
+    }
 }
 
 Win32Window::Child* Win32Window::ChildById(int id) {
@@ -669,6 +699,7 @@ int Win32Backend::ShowModal(Form& form) {
     OwnerDisabled disabled(owner);
     ShowWindow(window.hwnd(), SW_SHOW);
     SetForegroundWindow(window.hwnd());
+    window.FocusFirst();
     MSG msg;
     while (form.ModalResult == mrNone) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
