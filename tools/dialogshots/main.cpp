@@ -68,6 +68,8 @@ void CALLBACK Capture(HWND, UINT, UINT_PTR id, DWORD) {
         shown = GetForegroundWindow();
     if (!shown)
         return;
+    // Frame and contents drawn completely before they are copied.
+    RedrawWindow(shown, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     g_saved = SaveWindow(shown, g_target);
     PostMessageW(shown, WM_COMMAND, IDNO, 0);
     PostMessageW(shown, WM_COMMAND, IDOK, 0);
