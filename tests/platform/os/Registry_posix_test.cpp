@@ -134,7 +134,17 @@ TEST_F(RegistryTest, AWriteThatCannotBeSavedRaises)
 {
     SetHive((dir / "missing" / "hive.ini").string());
     os::RegIniFile reg(kKey);
-    EXPECT_THROW(reg.WriteString(kSection, "ImportDir", "x"), os::OsError);
+    try {
+        reg.WriteString(kSection, "ImportDir", "x");
+        ADD_FAILURE() << "no error";
+    } catch (const os::OsError& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message.rfind("Registrierung " + (dir / "missing" / "hive.ini").string() +
+                                    " kann nicht geschrieben werden",
+                                0),
+                  0u)
+            << message;
+    }
     EXPECT_EQ(reg.ReadString(kSection, "ImportDir", "d"), "d");
 }
 
