@@ -327,20 +327,20 @@ uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
     bad("Baum des Index " + tag.spec.name + " zu tief");
 }
 
-std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, const KeyBytes& key,
-                                                             uint32_t recno) const {
-    std::vector<std::pair<Node, int>> path;
+std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& key, uint32_t recno) const {
+    std::vector<PathStep> path;
     uint32_t page = tag.rootPage;
     while (true) {
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
-        Node n = *node(tag, page);
+        std::shared_ptr<const Node> held = node(tag, page);
+        const Node& n = *held;
         if (n.leaf) {
             auto it = std::partition_point(n.keys.begin(), n.keys.end(), [&](const KeyBytes& k) {
                 size_t i = size_t(&k - n.keys.data());
                 return compareEntry(tag, k, n.ptrs[i], key, recno) < 0;
             });
             int slot = int(it - n.keys.begin());
-            path.emplace_back(std::move(n), slot);
+            path.push_back(PathStep{std::move(held), std::nullopt, slot});
             return path;
         }
         size_t count = n.keys.size();
@@ -369,7 +369,7 @@ std::vector<std::pair<MdxFile::Node, int>> MdxFile::descend(const Tag& tag, cons
             child = a;
         }
         page = n.ptrs[child];
-        path.emplace_back(std::move(n), int(child));
+        path.push_back(PathStep{std::move(held), std::nullopt, int(child)});
     }
 }
 
@@ -401,7 +401,7 @@ bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno)
     const Tag& tag = tags_.at(size_t(tagIndex));
     auto path = descend(tag, key, recno);
     c.path.clear();
-    for (const auto& [node, slot] : path) c.path.emplace_back(node.page, slot);
+    for (const auto& step : path) c.path.emplace_back(step.view().page, step.slot);
     return settle(tag, c);
 }
 
@@ -446,15 +446,15 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
     }
     ++generation_;
     auto path = descend(tag, key, recno);
-    bool wasEmpty = path.size() == 1 && path[0].first.keys.empty();
-    Node& leaf = path.back().first;
-    size_t slot = size_t(path.back().second);
+    bool wasEmpty = path.size() == 1 && path[0].view().keys.empty();
+    Node& leaf = path.back().edit();
+    size_t slot = size_t(path.back().slot);
     leaf.keys.insert(leaf.keys.begin() + long(slot), key);
     leaf.ptrs.insert(leaf.ptrs.begin() + long(slot), recno);
     size_t level = path.size() - 1;
     bool split = false;
     while (true) {
-        Node& cur = path[level].first;
+        Node& cur = path[level].edit();
         if (cur.keys.size() <= size_t(tag.maxKeys)) {
             writeNode(tag, cur);
             break;
@@ -493,8 +493,8 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
             setRoot(tag, root.page);
             break;
         }
-        Node& parent = path[level - 1].first;
-        size_t c = size_t(path[level - 1].second);
+        Node& parent = path[level - 1].edit();
+        size_t c = size_t(path[level - 1].slot);
         parent.keys.insert(parent.keys.begin() + long(c), up);
         parent.ptrs.insert(parent.ptrs.begin() + long(c) + 1, right.page);
         --level;
@@ -505,11 +505,12 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
 bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
     Tag& tag = tags_.at(size_t(tagIndex));
     auto path = descend(tag, key, recno);
-    Node& leaf = path.back().first;
-    size_t slot = size_t(path.back().second);
-    if (slot >= leaf.keys.size() || leaf.ptrs[slot] != recno || compareKeys(tag, leaf.keys[slot], key) != 0)
+    const Node& found = path.back().view();
+    size_t slot = size_t(path.back().slot);
+    if (slot >= found.keys.size() || found.ptrs[slot] != recno || compareKeys(tag, found.keys[slot], key) != 0)
         return false;
     ++generation_;
+    Node& leaf = path.back().edit();
     leaf.keys.erase(leaf.keys.begin() + long(slot));
     leaf.ptrs.erase(leaf.ptrs.begin() + long(slot));
     if (!leaf.keys.empty() || path.size() == 1) {
@@ -517,9 +518,9 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
         if (slot == leaf.keys.size() && !leaf.keys.empty()) {
             // The leaf's last key changed: so does the separator above it.
             for (size_t level = path.size() - 1; level-- > 0;) {
-                Node& p = path[level].first;
-                size_t c = size_t(path[level].second);
-                if (c < p.keys.size()) {
+                size_t c = size_t(path[level].slot);
+                if (c < path[level].view().keys.size()) {
+                    Node& p = path[level].edit();
                     p.keys[c] = leaf.keys.back();
                     writeNode(tag, p);
                     break;
@@ -532,8 +533,8 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
     // The leaf is empty: take it out of its parent, and so on upwards.
     size_t level = path.size() - 1;
     while (level-- > 0) {
-        Node& p = path[level].first;
-        size_t c = size_t(path[level].second);
+        Node& p = path[level].edit();
+        size_t c = size_t(path[level].slot);
         p.ptrs.erase(p.ptrs.begin() + long(c));
         if (c < p.keys.size()) p.keys.erase(p.keys.begin() + long(c));
         else if (!p.keys.empty()) p.keys.pop_back();

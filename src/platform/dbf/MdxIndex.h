@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -99,8 +100,19 @@ private:
     int compareEntry(const Tag& tag, const KeyBytes& k1, uint32_t r1, const KeyBytes& k2, uint32_t r2) const;
     Entry lastEntry(const Tag& tag, uint32_t page) const;
     uint32_t edgeLeaf(const Tag& tag, bool rightmost) const;
+    // One level of a descent: the node as cached, copied only when a change needs it.
+    struct PathStep {
+        std::shared_ptr<const Node> shared;
+        std::optional<Node> edited;
+        int slot = 0;
+        const Node& view() const { return edited ? *edited : *shared; }
+        Node& edit() {
+            if (!edited) edited = *shared;
+            return *edited;
+        }
+    };
     // Descends to the leaf slot of (key, recno); the path ends with the leaf.
-    std::vector<std::pair<Node, int>> descend(const Tag& tag, const KeyBytes& key, uint32_t recno) const;
+    std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno) const;
     bool settle(const Tag& tag, Cursor& c);  // moves past the end of leaves
     void writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys);
     void writeDirectory();
