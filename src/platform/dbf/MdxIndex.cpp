@@ -243,7 +243,8 @@ void MdxFile::sortEntries(const Tag& tag, std::vector<Entry>& entries) const {
 MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
     if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
         bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
-    std::vector<uint8_t> buf(blockSize_);
+    std::vector<uint8_t>& buf = scratch_;
+    buf.resize(blockSize_);
     file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
     uint32_t count = bytes::le32(buf.data());
     uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
@@ -307,11 +308,38 @@ uint32_t MdxFile::allocate() {
 }
 
 Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
+    // Reads only the few bytes on the way down the right edge, not whole pages: descents
+    // through long runs of equal keys look at many subtrees this way.
     for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-        const auto held = node(tag, page);
-        const Node& n = *held;
-        if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
-        page = n.ptrs.back();
+        if (auto it = nodes_.find(page); it != nodes_.end()) {
+            const Node& n = *it->second;
+            if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
+            page = n.ptrs.back();
+            continue;
+        }
+        if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
+            bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
+        const uint64_t base = uint64_t(page) * kPage;
+        uint8_t b[4];
+        file_->read(base, b, 4);
+        const uint32_t count = bytes::le32(b);
+        if (count > (blockSize_ - 12) / uint32_t(tag.itemLength))
+            bad("Schlüsselanzahl der Seite " + std::to_string(page));
+        const uint64_t items = base + 8;
+        file_->read(items + uint64_t(count) * uint64_t(tag.itemLength), b, 4);
+        const uint32_t after = bytes::le32(b);
+        if (after != 0) {  // an inner page: its last pointer leads on
+            page = after;
+            continue;
+        }
+        if (count == 0) return Entry{};
+        Entry last;
+        const uint64_t item = items + uint64_t(count - 1) * uint64_t(tag.itemLength);
+        file_->read(item, b, 4);
+        last.recno = bytes::le32(b);
+        last.key.resize(size_t(tag.spec.keyLength));
+        file_->read(item + 4, last.key.data(), last.key.size());
+        return last;
     }
     bad("Baum des Index " + tag.spec.name + " zu tief");
 }

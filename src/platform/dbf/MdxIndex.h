@@ -125,6 +125,7 @@ private:
     uint32_t pageCount_ = 4;
     uint64_t generation_ = 1;
     mutable std::unordered_map<uint32_t, std::shared_ptr<const Node>> nodes_;
+    mutable std::vector<uint8_t> scratch_;  // the page readNode parses
 };
 
 }  // namespace dbf::mdx
