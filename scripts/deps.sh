@@ -10,17 +10,5 @@ native_packages=(
   python3 python3-dbfread python3-dbf gdal-bin
 )
 
-ve1_install() {
-  local missing=()
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
-}
-
+source "$(dirname "$0")/packages.sh"
 ve1_install "${native_packages[@]}"

@@ -8,13 +8,8 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VE1_WIN32_BUILD:-$top/build-win32}"
 out="$(realpath -m "${1:-$build/screenshots}")"
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-missing=()
-for p in xvfb xauth imagemagick fonts-wine; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$top/scripts/packages.sh"
+ve1_install xvfb xauth imagemagick fonts-wine
 [ -d "$build" ] || { echo "run scripts/win32-tests.sh first"; exit 1; }
 cmake --build "$build" -j2 --target ve1_dialogshots >/dev/null
 mkdir -p "$out"
