@@ -1,6 +1,7 @@
 #include "util/Tools.h"
 
 #include "platform/os/Cursor.h"
+#include "support/ArgDump.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -52,26 +53,8 @@ TEST(GetCurrentUserName, IsTheLogonNameOfTheUser)
     EXPECT_LE(name.size(), 252u);
 }
 
-// What the helper program wrote: its working directory and its arguments after the first.
-struct Dump {
-    bool found = false;
-    std::string cwd;
-    std::vector<std::string> args;
-};
-
-Dump ReadDump(const fs::path& file)
-{
-    Dump dump;
-    std::ifstream in(file);
-    dump.found = static_cast<bool>(in);
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("cwd=", 0) == 0)
-            dump.cwd = line.substr(4);
-        else if (line.rfind("arg=", 0) == 0)
-            dump.args.push_back(line.substr(4));
-    }
-    return dump;
-}
+using testsupport::ArgDump;
+using testsupport::ReadArgDump;
 
 TEST(ExecAndWait, QuotesTheProgramPassesParamsAsTheyAreAndWaits)
 {
@@ -83,7 +66,7 @@ TEST(ExecAndWait, QuotesTheProgramPassesParamsAsTheyAreAndWaits)
     ASSERT_TRUE(ExecAndWait(helper, "\"" + out.string() + "\" two words \"one arg\""));
 
     // The helper pauses before it writes: the file is there only because we waited.
-    const Dump dump = ReadDump(out);
+    const ArgDump dump = ReadArgDump(out);
     ASSERT_TRUE(dump.found);
     EXPECT_EQ(dump.args, (std::vector<std::string>{"two", "words", "one arg"}));
     EXPECT_TRUE(fs::equivalent(dump.cwd, fs::path(helper).parent_path()));
@@ -95,7 +78,7 @@ TEST(ExecAndWait, WindowsStylePathWorksToo)
     TempDir dir;
     const fs::path out = dir / "args.txt";
     ASSERT_TRUE(ExecAndWait(TempDir::ToWin(VE1_ARGDUMP), "\"" + out.string() + "\" x"));
-    const Dump dump = ReadDump(out);
+    const ArgDump dump = ReadArgDump(out);
     EXPECT_EQ(dump.args, std::vector<std::string>{"x"});
     EXPECT_TRUE(fs::equivalent(dump.cwd, fs::path(VE1_ARGDUMP).parent_path()));
 }
@@ -119,7 +102,7 @@ TEST(Exec, ReturnsAtOnceInTheCallersDirectory)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!fs::exists(out) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const Dump dump = ReadDump(out);
+    const ArgDump dump = ReadArgDump(out);
     ASSERT_TRUE(dump.found);
     EXPECT_EQ(dump.args, (std::vector<std::string>{"a", "b c"}));
     EXPECT_TRUE(fs::equivalent(dump.cwd, fs::current_path()));

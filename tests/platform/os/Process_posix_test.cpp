@@ -1,5 +1,6 @@
 #include "platform/os/Process.h"
 
+#include "support/ArgDump.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,23 +15,11 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempDir;
 
-// Lines "cwd=..." and "arg=..." the helper wrote.
-struct Dump {
-    std::string cwd;
-    std::vector<std::string> args;
-};
+using Dump = testsupport::ArgDump;
 
 Dump ReadDump(const TempDir& dir, const std::string& name)
 {
-    Dump dump;
-    std::ifstream in(dir / name);
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("cwd=", 0) == 0)
-            dump.cwd = line.substr(4);
-        else if (line.rfind("arg=", 0) == 0)
-            dump.args.push_back(line.substr(4));
-    }
-    return dump;
+    return testsupport::ReadArgDump(dir.path() / name);
 }
 
 std::string Quoted(const std::string& s)
