@@ -26,6 +26,7 @@ constexpr size_t kHeaderBytes = 2048;  // file header and tag table: pages 0..3
 constexpr size_t kTagTable = 544;
 constexpr int kMaxTags = 47;
 constexpr size_t kMaxDepth = 48;
+constexpr size_t kMaxHints = 1u << 18;  // pages remembered per index file
 
 // Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
 // keys are compared on every step of a descent, so the powers are computed once.
@@ -119,7 +120,43 @@ KeyBytes charKey(const std::string& text, int keyLength) {
 
 // ---- file ----
 
-MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)) { load(); }
+// What descents learnt of the runs of equal keys in an index file: the last record number
+// under a page, per page. It outlives the file objects, as tables are opened for every
+// operation; being only a guess that the leaf reached confirms, it may go stale when another
+// program changes the file.
+// Files still open keep theirs when the registry lets go of them.
+std::shared_ptr<MdxFile::Hints> MdxFile::hintsFor(const std::string& path) {
+    static std::unordered_map<std::string, std::shared_ptr<Hints>> all;
+    auto it = all.find(path);
+    if (it != all.end())
+        return it->second;
+    if (all.size() >= 64)
+        all.clear();
+    return all.emplace(path, std::make_shared<Hints>()).first->second;
+}
+
+MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)), hints_(hintsFor(file_->path())) {
+    load();
+}
+
+void MdxFile::remember(uint32_t page, uint32_t recno) const {
+    if (hints_->size() >= kMaxHints)
+        hints_->clear();
+    (*hints_)[page] = recno;
+}
+
+void MdxFile::forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const {
+    // A change in a leaf may change the last entry of every subtree on the way to it; when
+    // the change neither splits nor adds, only of those whose last entry lies in that leaf.
+    for (size_t level = path.size(); level-- > 0;) {
+        const PathStep& step = path[level];
+        hints_->erase(step.view().page);
+        if (rightEdgeOnly && level > 0) {
+            const PathStep& up = path[level - 1];
+            if (size_t(up.slot) + 1 < up.view().ptrs.size()) break;
+        }
+    }
+}
 
 void MdxFile::bad(const std::string& what) const {
     throw EngineError("Die Indexdatei ist beschädigt (" + what + "): " + file_->path());
@@ -141,6 +178,7 @@ void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::str
     putDate(h.data() + 44);
     auto f = fs.open(path, io::OpenMode::Create);
     f->write(0, h.data(), h.size());
+    hintsFor(f->path())->clear();  // a file made anew under the name of an old one
 }
 
 void MdxFile::load() {
@@ -203,10 +241,15 @@ int MdxFile::findTag(const std::string& name) const {
     return -1;
 }
 
-int MdxFile::compareKeys(const Tag& tag, const KeyBytes& a, const KeyBytes& b) const {
+int MdxFile::compareKeys(const Tag& tag, std::string_view a, std::string_view b) const {
     int c = 0;
     switch (tag.spec.keyType) {
     case 'N': {
+        // Equal numbers are stored alike; runs of equal keys make this the common case.
+        if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) {
+            c = 0;
+            break;
+        }
         long double x = bcdValue(reinterpret_cast<const uint8_t*>(a.data()));
         long double y = bcdValue(reinterpret_cast<const uint8_t*>(b.data()));
         c = x < y ? -1 : (x > y ? 1 : 0);
@@ -227,7 +270,7 @@ int MdxFile::compareKeys(const Tag& tag, const KeyBytes& a, const KeyBytes& b) c
     return tag.spec.descending ? -c : c;
 }
 
-int MdxFile::compareEntry(const Tag& tag, const KeyBytes& k1, uint32_t r1, const KeyBytes& k2,
+int MdxFile::compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2,
                           uint32_t r2) const {
     int c = compareKeys(tag, k1, k2);
     if (c != 0) return c;
@@ -249,16 +292,16 @@ MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
     uint32_t count = bytes::le32(buf.data());
     uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
     if (count > capacity) bad("Schlüsselanzahl der Seite " + std::to_string(page));
-    Node n;
-    n.page = page;
+    const size_t keyLength = size_t(tag.spec.keyLength);
     const uint8_t* e = buf.data() + 8;
-    n.leaf = bytes::le32(e + size_t(count) * size_t(tag.itemLength)) == 0;
-    n.keys.reserve(count);
+    Node n(keyLength, bytes::le32(e + size_t(count) * size_t(tag.itemLength)) == 0);
+    n.page = page;
+    n.keys.resize(size_t(count) * keyLength);
     n.ptrs.reserve(count + 1);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* p = e + size_t(i) * size_t(tag.itemLength);
         n.ptrs.push_back(bytes::le32(p));
-        n.keys.emplace_back(reinterpret_cast<const char*>(p + 4), size_t(tag.spec.keyLength));
+        std::memcpy(n.keys.data() + size_t(i) * keyLength, p + 4, keyLength);
     }
     if (!n.leaf) {
         n.ptrs.push_back(bytes::le32(e + size_t(count) * size_t(tag.itemLength)));
@@ -281,14 +324,16 @@ std::shared_ptr<const MdxFile::Node> MdxFile::node(const Tag& tag, uint32_t page
 
 std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
     std::vector<uint8_t> buf(blockSize_, 0);
-    bytes::putLe32(buf.data(), uint32_t(n.keys.size()));
+    const size_t count = n.count();
+    bytes::putLe32(buf.data(), uint32_t(count));
     uint8_t* e = buf.data() + 8;
-    for (size_t i = 0; i < n.keys.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         uint8_t* p = e + i * size_t(tag.itemLength);
         bytes::putLe32(p, n.ptrs[i]);
-        std::memcpy(p + 4, n.keys[i].data(), std::min(n.keys[i].size(), size_t(tag.spec.keyLength)));
+        const std::string_view k = n.key(i);
+        std::memcpy(p + 4, k.data(), std::min(k.size(), size_t(tag.spec.keyLength)));
     }
-    if (!n.leaf) bytes::putLe32(e + n.keys.size() * size_t(tag.itemLength), n.ptrs.back());
+    if (!n.leaf) bytes::putLe32(e + count * size_t(tag.itemLength), n.ptrs.back());
     return buf;
 }
 
@@ -313,7 +358,7 @@ Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
     for (size_t depth = 0; depth < kMaxDepth; ++depth) {
         if (auto it = nodes_.find(page); it != nodes_.end()) {
             const Node& n = *it->second;
-            if (n.leaf) return n.keys.empty() ? Entry{} : Entry{n.keys.back(), n.ptrs.back()};
+            if (n.leaf) return n.empty() ? Entry{} : Entry{KeyBytes(n.lastKey()), n.ptrs.back()};
             page = n.ptrs.back();
             continue;
         }
@@ -355,46 +400,129 @@ uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
     bad("Baum des Index " + tag.spec.name + " zu tief");
 }
 
-std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& key, uint32_t recno) const {
+size_t MdxFile::childInRun(const Tag& tag, const Node& n, size_t lo, size_t hi, const KeyBytes& key, uint32_t recno,
+                           RunBounds& run, const RunSearch* search) const {
+    // Children lo..hi-1 end with our key, child hi may begin with it: the entry belongs to the
+    // first of them whose last entry is not before it, or to child hi.
+    if (search && search->inserting && search->recordCount > 0 && recno >= search->recordCount) {
+        // The table's last record, as an append adds it, comes after every entry of the run:
+        // child hi holds what follows the run, and its own run of the key, if any, leads to the
+        // run's end. (An entry already there may end child hi - 1 instead: not so for removal.)
+        run.low = 0;
+        return hi;
+    }
+    auto before = [&](const Entry& e) { return e.key.empty() || compareEntry(tag, e.key, e.recno, key, recno) < 0; };
+    const bool useHints = search && search->useHints;
+    // The last entry of a child: from the hints when allowed, else read and remembered.
+    auto look = [&](size_t child) {
+        const uint32_t page = n.ptrs[child];
+        if (useHints)
+            if (auto it = hints_->find(page); it != hints_->end()) return Entry{key, it->second};
+        Entry e = lastEntry(tag, page);
+        if (!e.key.empty() && compareKeys(tag, e.key, key) == 0) remember(page, e.recno);
+        return e;
+    };
+    // Within the run the entries follow their record numbers, which lie spread over the run
+    // much as over the file, so the record number tells where to look; a guess that proves
+    // wrong is followed by a look at its neighbour and a bisection, so that the looks stay
+    // logarithmic. The answer lies in children low .. high - 1: child lo - 1 ends before our
+    // key, child hi is where the entry goes when no earlier child takes it. The record
+    // numbers at both ends are estimates until a look has told them.
+    size_t low = lo, high = hi + 1;
+    uint32_t lowRec = lo == 0 ? run.low : 0;
+    uint32_t highRec = run.high;
+    if (highRec == 0) {
+        // Nothing to guess from: one look at the run's last child tells whether the entry
+        // belongs after the whole run.
+        const Entry last = look(hi - 1);
+        if (before(last)) {
+            low = hi;
+            lowRec = last.key.empty() ? 0 : last.recno;
+        } else {
+            high = hi;
+            highRec = last.recno;
+        }
+    }
+    enum class Step { Guess, Neighbour, Halve } step = Step::Guess;
+    bool lastSetLow = false;
+    while (high - low > 1) {
+        size_t probe;
+        if (step == Step::Guess && highRec > lowRec && recno > lowRec) {
+            const double share = std::min(1.0, double(recno - lowRec) / double(highRec - lowRec));
+            probe = std::clamp(low - 1 + size_t(std::ceil(share * double(high - low))), low, high - 2);
+        } else if (step == Step::Neighbour) {
+            probe = lastSetLow ? low : high - 2;
+        } else {
+            probe = (low + high) / 2 - 1;
+        }
+        const Entry e = look(probe);
+        if (before(e)) {
+            low = probe + 1;
+            lowRec = e.key.empty() ? 0 : e.recno;
+            lastSetLow = true;
+        } else {
+            high = probe + 1;
+            highRec = e.recno;
+            lastSetLow = false;
+        }
+        step = step == Step::Guess ? Step::Neighbour : (step == Step::Neighbour ? Step::Halve : Step::Guess);
+    }
+    // The chosen child's record numbers end at highRec; they start after the share of the
+    // children between the bounds that comes before it.
+    const size_t chosen = high - 1;
+    const size_t span = high - low + 1;  // children low - 1 .. high - 1
+    run.high = highRec;
+    run.low = highRec > lowRec ? lowRec + uint32_t(uint64_t(highRec - lowRec) * (span - 2) / (span - 1)) : lowRec;
+    return chosen;
+}
+
+int MdxFile::leafSlot(const Tag& tag, const Node& leaf, const KeyBytes& key, uint32_t recno) const {
+    size_t lo = 0, hi = leaf.count();
+    while (lo < hi) {
+        const size_t mid = (lo + hi) / 2;
+        if (compareEntry(tag, leaf.key(mid), leaf.ptrs[mid], key, recno) < 0) lo = mid + 1;
+        else hi = mid;
+    }
+    return int(lo);
+}
+
+bool MdxFile::holds(const Tag& tag, const std::vector<PathStep>& path, const KeyBytes& key, uint32_t recno) const {
+    const Node& leaf = path.back().view();
+    const size_t slot = size_t(path.back().slot);
+    return slot < leaf.count() && leaf.ptrs[slot] == recno && compareKeys(tag, leaf.key(slot), key) == 0;
+}
+
+std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& key, uint32_t recno,
+                                                 const RunSearch* search) const {
     std::vector<PathStep> path;
     uint32_t page = tag.rootPage;
+    // Where the record numbers of our key's run lie in the current subtree, as far as known.
+    RunBounds run{0, search ? search->recordCount : 0};
     while (true) {
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         std::shared_ptr<const Node> held = node(tag, page);
         const Node& n = *held;
+        const size_t count = n.count();
         if (n.leaf) {
-            auto it = std::partition_point(n.keys.begin(), n.keys.end(), [&](const KeyBytes& k) {
-                size_t i = size_t(&k - n.keys.data());
-                return compareEntry(tag, k, n.ptrs[i], key, recno) < 0;
-            });
-            int slot = int(it - n.keys.begin());
+            const int slot = leafSlot(tag, n, key, recno);
             path.push_back(PathStep{std::move(held), std::nullopt, slot});
             return path;
         }
-        size_t count = n.keys.size();
-        size_t lo = size_t(std::partition_point(n.keys.begin(), n.keys.end(),
-                                                [&](const KeyBytes& k) { return compareKeys(tag, k, key) < 0; }) -
-                           n.keys.begin());
+        size_t lo = 0;
+        for (size_t hi = count; lo < hi;) {
+            const size_t mid = (lo + hi) / 2;
+            if (compareKeys(tag, n.key(mid), key) < 0) lo = mid + 1;
+            else hi = mid;
+        }
         size_t child = lo;
-        if (lo < count && compareKeys(tag, n.keys[lo], key) == 0 && recno != 0) {
+        if (lo < count && compareKeys(tag, n.key(lo), key) == 0 && recno != 0) {
             // Equal keys span several children: find the first whose last entry is not before ours.
             size_t hi = lo;
-            while (hi < count && compareKeys(tag, n.keys[hi], key) == 0) ++hi;
-            size_t a = lo, b = hi;
-            // Appended rows carry the highest record number: they belong after the whole run,
-            // which one look at the run's last child tells.
-            {
-                Entry last = lastEntry(tag, n.ptrs[hi - 1]);
-                if (last.key.empty() || compareEntry(tag, last.key, last.recno, key, recno) < 0) a = b = hi;
-            }
-            while (a < b) {
-                size_t mid = (a + b) / 2;
-                Entry last = lastEntry(tag, n.ptrs[mid]);
-                bool notBefore = !last.key.empty() && compareEntry(tag, last.key, last.recno, key, recno) >= 0;
-                if (notBefore) b = mid;
-                else a = mid + 1;
-            }
-            child = a;
+            while (hi < count && compareKeys(tag, n.key(hi), key) == 0) ++hi;
+            child = childInRun(tag, n, lo, hi, key, recno, run, search);
+        } else {
+            // The run, if any, lies in this child alone; the child before ends with a smaller key.
+            if (child > 0) run.low = 0;
         }
         page = n.ptrs[child];
         path.push_back(PathStep{std::move(held), std::nullopt, int(child)});
@@ -407,14 +535,14 @@ bool MdxFile::settle(const Tag& tag, Cursor& c) {
         auto [page, slot] = c.path.back();
         const auto held = node(tag, page);
         const Node& n = *held;
-        size_t limit = n.leaf ? n.keys.size() : n.ptrs.size();
+        size_t limit = n.leaf ? n.count() : n.ptrs.size();
         if (size_t(slot) >= limit) {
             c.path.pop_back();
             if (!c.path.empty()) c.path.back().second++;
             continue;
         }
         if (n.leaf) {
-            c.current = Entry{n.keys[size_t(slot)], n.ptrs[size_t(slot)]};
+            c.current = Entry{KeyBytes(n.key(size_t(slot))), n.ptrs[size_t(slot)]};
             c.valid = true;
             c.generation = generation_;
             return true;
@@ -460,62 +588,63 @@ void MdxFile::setRoot(Tag& tag, uint32_t root) {
 void MdxFile::updateEdges(const Tag& tag) {
     uint8_t b[10] = {};
     const auto root = node(tag, tag.rootPage);
-    b[0] = root->keys.empty() && root->leaf ? 0 : 1;  // byte 246: the tag has keys
+    b[0] = root->empty() && root->leaf ? 0 : 1;  // byte 246: the tag has keys
     bytes::putLe32(b + 2, edgeLeaf(tag, false));
     bytes::putLe32(b + 6, edgeLeaf(tag, true));
     file_->write(uint64_t(tag.headerPage) * kPage + 246, b, sizeof b);
 }
 
-void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
+void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
     if (tag.spec.unique) {
         Cursor c;
         if (seek(tagIndex, c, key, 0) && compareKeys(tag, c.current.key, key) == 0) return;
     }
     ++generation_;
-    auto path = descend(tag, key, recno);
-    bool wasEmpty = path.size() == 1 && path[0].view().keys.empty();
+    RunSearch search{recordCount, false, true};
+    auto path = descend(tag, key, recno, &search);
+    forgetPath(path, false);
+    bool wasEmpty = path.size() == 1 && path[0].view().empty();
     Node& leaf = path.back().edit();
     size_t slot = size_t(path.back().slot);
-    leaf.keys.insert(leaf.keys.begin() + long(slot), key);
+    leaf.insertKey(slot, key);
     leaf.ptrs.insert(leaf.ptrs.begin() + long(slot), recno);
     size_t level = path.size() - 1;
     bool split = false;
     while (true) {
         Node& cur = path[level].edit();
-        if (cur.keys.size() <= size_t(tag.maxKeys)) {
+        if (cur.count() <= size_t(tag.maxKeys)) {
             writeNode(tag, cur);
             break;
         }
         if (tag.maxKeys < 2) bad("Schlüssel des Index " + tag.spec.name + " zu lang zum Teilen einer Seite");
         split = true;
-        Node left, right;
+        Node left(cur.keyLength, cur.leaf), right(cur.keyLength, cur.leaf);
         left.page = cur.page;
-        left.leaf = right.leaf = cur.leaf;
+        const size_t count = cur.count();
         KeyBytes up;
         if (cur.leaf) {
-            size_t mid = cur.keys.size() / 2;
-            left.keys.assign(cur.keys.begin(), cur.keys.begin() + long(mid));
+            size_t mid = count / 2;
+            left.assignKeys(cur, 0, mid);
             left.ptrs.assign(cur.ptrs.begin(), cur.ptrs.begin() + long(mid));
-            right.keys.assign(cur.keys.begin() + long(mid), cur.keys.end());
+            right.assignKeys(cur, mid, count);
             right.ptrs.assign(cur.ptrs.begin() + long(mid), cur.ptrs.end());
-            up = left.keys.back();
+            up = KeyBytes(left.lastKey());
         } else {
-            size_t m = cur.keys.size() / 2;
-            left.keys.assign(cur.keys.begin(), cur.keys.begin() + long(m));
+            size_t m = count / 2;
+            left.assignKeys(cur, 0, m);
             left.ptrs.assign(cur.ptrs.begin(), cur.ptrs.begin() + long(m) + 1);
-            up = cur.keys[m];
-            right.keys.assign(cur.keys.begin() + long(m) + 1, cur.keys.end());
+            up = KeyBytes(cur.key(m));
+            right.assignKeys(cur, m + 1, count);
             right.ptrs.assign(cur.ptrs.begin() + long(m) + 1, cur.ptrs.end());
         }
         right.page = allocate();
         writeNode(tag, right);
         writeNode(tag, left);
         if (level == 0) {
-            Node root;
+            Node root(cur.keyLength, false);
             root.page = allocate();
-            root.leaf = false;
-            root.keys = {up};
+            root.pushKey(up);
             root.ptrs = {left.page, right.page};
             writeNode(tag, root);
             setRoot(tag, root.page);
@@ -523,39 +652,47 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno) {
         }
         Node& parent = path[level - 1].edit();
         size_t c = size_t(path[level - 1].slot);
-        parent.keys.insert(parent.keys.begin() + long(c), up);
+        parent.insertKey(c, up);
         parent.ptrs.insert(parent.ptrs.begin() + long(c) + 1, right.page);
         --level;
     }
     if (split || wasEmpty) updateEdges(tag);
 }
 
-bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
+bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
-    auto path = descend(tag, key, recno);
-    const Node& found = path.back().view();
-    size_t slot = size_t(path.back().slot);
-    if (slot >= found.keys.size() || found.ptrs[slot] != recno || compareKeys(tag, found.keys[slot], key) != 0)
+    // The entry is there to be found: the descent may go by what earlier descents learnt of
+    // the runs of equal keys, and only when the leaf reached does not hold the entry, as
+    // after a change by another program, is it done again with looks alone.
+    RunSearch search{recordCount, true, false};
+    auto path = descend(tag, key, recno, &search);
+    if (!holds(tag, path, key, recno)) {
+        search.useHints = false;
+        path = descend(tag, key, recno, &search);
+    }
+    if (!holds(tag, path, key, recno))
         return false;
+    forgetPath(path, true);
+    const size_t slot = size_t(path.back().slot);
     ++generation_;
     Node& leaf = path.back().edit();
-    leaf.keys.erase(leaf.keys.begin() + long(slot));
+    leaf.eraseKey(slot);
     leaf.ptrs.erase(leaf.ptrs.begin() + long(slot));
-    if (!leaf.keys.empty() || path.size() == 1) {
+    if (!leaf.empty() || path.size() == 1) {
         writeNode(tag, leaf);
-        if (slot == leaf.keys.size() && !leaf.keys.empty()) {
+        if (slot == leaf.count() && !leaf.empty()) {
             // The leaf's last key changed: so does the separator above it.
             for (size_t level = path.size() - 1; level-- > 0;) {
                 size_t c = size_t(path[level].slot);
-                if (c < path[level].view().keys.size()) {
+                if (c < path[level].view().count()) {
                     Node& p = path[level].edit();
-                    p.keys[c] = leaf.keys.back();
+                    p.setKey(c, leaf.lastKey());
                     writeNode(tag, p);
                     break;
                 }
             }
         }
-        if (leaf.keys.empty()) updateEdges(tag);
+        if (leaf.empty()) updateEdges(tag);
         return true;
     }
     // The leaf is empty: take it out of its parent, and so on upwards.
@@ -564,8 +701,8 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno) {
         Node& p = path[level].edit();
         size_t c = size_t(path[level].slot);
         p.ptrs.erase(p.ptrs.begin() + long(c));
-        if (c < p.keys.size()) p.keys.erase(p.keys.begin() + long(c));
-        else if (!p.keys.empty()) p.keys.pop_back();
+        if (c < p.count()) p.eraseKey(c);
+        else if (!p.empty()) p.eraseKey(p.count() - 1);
         if (p.ptrs.empty()) {
             if (level == 0) {
                 p.leaf = true;
@@ -648,6 +785,7 @@ void MdxFile::writeDirectory() {
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
     nodes_.clear();
+    hints_->clear();
     if (int(tags_.size()) >= kMaxTags) throw EngineError("Die Indexdatei kann keine weiteren Indizes aufnehmen: " + path());
     Tag tag;
     tag.spec = specIn;
@@ -687,14 +825,14 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
         uint32_t page = reserve(count);
         std::vector<Node> nodes;
         for (size_t i = 0; i < count; ++i) {
-            Node n;
+            Node n(size_t(tag.spec.keyLength));
             n.page = page + uint32_t(i) * (blockSize_ / kPage);
             size_t from = i * per, to = std::min(entries.size(), from + per);
             for (size_t k = from; k < to; ++k) {
-                n.keys.push_back(std::move(entries[k].key));
+                n.pushKey(entries[k].key);
                 n.ptrs.push_back(entries[k].recno);
             }
-            level.push_back({n.page, n.keys.empty() ? KeyBytes() : n.keys.back()});
+            level.push_back({n.page, n.empty() ? KeyBytes() : KeyBytes(n.lastKey())});
             nodes.push_back(std::move(n));
             if (nodes.size() == 4096) {
                 writeLevel(nodes);
@@ -715,13 +853,12 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
         std::vector<Node> nodes;
         std::vector<Child> upper;
         for (size_t g = 0; g < groups; ++g) {
-            Node n;
-            n.leaf = false;
+            Node n(size_t(tag.spec.keyLength), false);
             n.page = page + uint32_t(g) * (blockSize_ / kPage);
             size_t from = g * per, to = std::min(level.size(), from + per);
             for (size_t k = from; k < to; ++k) {
                 n.ptrs.push_back(level[k].page);
-                if (k + 1 < to) n.keys.push_back(level[k].last);
+                if (k + 1 < to) n.pushKey(level[k].last);
             }
             upper.push_back({n.page, level[to - 1].last});
             nodes.push_back(std::move(n));
@@ -740,6 +877,7 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
 
 void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
     nodes_.clear();
+    hints_->clear();
     std::vector<TagSpec> specs;
     for (const auto& t : tags_) specs.push_back(t.spec);
     ++generation_;

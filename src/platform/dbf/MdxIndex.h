@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -68,7 +69,7 @@ public:
     // Replaces every tag's entries; sorted per tag, in tag order.
     void rebuild(std::vector<std::vector<Entry>> entriesPerTag);
 
-    int compareKeys(const Tag& tag, const KeyBytes& a, const KeyBytes& b) const;
+    int compareKeys(const Tag& tag, std::string_view a, std::string_view b) const;
     void sortEntries(const Tag& tag, std::vector<Entry>& entries) const;
 
     // First entry not before (key, recno); false when there is none.
@@ -76,17 +77,43 @@ public:
     bool first(int tag, Cursor& c);
     bool next(int tag, Cursor& c);
 
-    void insert(int tag, const KeyBytes& key, uint32_t recno);
-    bool remove(int tag, const KeyBytes& key, uint32_t recno);
+    // recordCount, the table's number of records, helps to find the place within long runs of
+    // equal keys; 0 when not known.
+    void insert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+    bool remove(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
 
     uint64_t generation() const { return generation_; }
 
 private:
+    // A parsed page. The keys lie end to end, each of the tag's key length, so that reading a
+    // page costs two allocations however many keys it holds.
     struct Node {
         uint32_t page = 0;
         bool leaf = true;
+        size_t keyLength = 0;
         std::vector<uint32_t> ptrs;  // record numbers (leaf) or child pages (one more than keys)
-        std::vector<KeyBytes> keys;
+        std::string keys;
+
+        Node() = default;
+        explicit Node(size_t length, bool isLeaf = true) : leaf(isLeaf), keyLength(length) {}
+        size_t count() const { return keyLength ? keys.size() / keyLength : 0; }
+        bool empty() const { return keys.empty(); }
+        std::string_view key(size_t i) const { return std::string_view(keys).substr(i * keyLength, keyLength); }
+        std::string_view lastKey() const { return key(count() - 1); }
+        void insertKey(size_t i, std::string_view k) { keys.insert(i * keyLength, fitted(k)); }
+        void eraseKey(size_t i) { keys.erase(i * keyLength, keyLength); }
+        void setKey(size_t i, std::string_view k) { keys.replace(i * keyLength, keyLength, fitted(k)); }
+        void pushKey(std::string_view k) { keys.append(fitted(k)); }
+        // The keys [from, to) of another node.
+        void assignKeys(const Node& n, size_t from, size_t to) {
+            keys.assign(n.keys, from * keyLength, (to - from) * keyLength);
+        }
+        // A key cut or padded with zero bytes to the key length, as it is stored.
+        std::string fitted(std::string_view k) const {
+            std::string f(k.substr(0, keyLength));
+            f.resize(keyLength, '\0');
+            return f;
+        }
     };
     [[noreturn]] void bad(const std::string& what) const;
     void load();
@@ -97,8 +124,8 @@ private:
     void writeNode(const Tag& tag, const Node& node);
     std::vector<uint8_t> encodeNode(const Tag& tag, const Node& node) const;
     uint32_t allocate();
-    int compareEntry(const Tag& tag, const KeyBytes& k1, uint32_t r1, const KeyBytes& k2, uint32_t r2) const;
-    Entry lastEntry(const Tag& tag, uint32_t page) const;
+    int compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2, uint32_t r2) const;
+    Entry lastEntry(const Tag& tag, uint32_t page) const;  // the last entry of a subtree
     uint32_t edgeLeaf(const Tag& tag, bool rightmost) const;
     // One level of a descent: the node as cached, copied only when a change needs it.
     struct PathStep {
@@ -111,8 +138,33 @@ private:
             return *edited;
         }
     };
+    // Estimated record numbers of a run of equal keys in a subtree: the one before the
+    // subtree's part of the run and the last one in it; 0 when not known.
+    struct RunBounds {
+        uint32_t low = 0, high = 0;
+    };
+    // How a descent looks for its place in runs of equal keys.
+    struct RunSearch {
+        uint32_t recordCount = 0;  // the table's, as the first estimate of a run's end
+        bool useHints = false;     // take last entries from the hints where there are some
+        bool inserting = false;    // the place for a new entry, not an entry to be found
+    };
+    // The child of an inner node to descend into for (key, recno) when the node's keys lo..hi-1
+    // equal the key; run holds the bounds of the node's subtree and then of the chosen child.
+    size_t childInRun(const Tag& tag, const Node& n, size_t lo, size_t hi, const KeyBytes& key, uint32_t recno,
+                      RunBounds& run, const RunSearch* search) const;
+    // The slot of the first entry in a leaf not before (key, recno).
+    int leafSlot(const Tag& tag, const Node& leaf, const KeyBytes& key, uint32_t recno) const;
+    // Whether the path's leaf slot holds exactly (key, recno).
+    bool holds(const Tag& tag, const std::vector<PathStep>& path, const KeyBytes& key, uint32_t recno) const;
     // Descends to the leaf slot of (key, recno); the path ends with the leaf.
-    std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno) const;
+    std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno,
+                                  const RunSearch* search = nullptr) const;
+    // The last record number under a page, as far as descents have seen it.
+    using Hints = std::unordered_map<uint32_t, uint32_t>;
+    static std::shared_ptr<Hints> hintsFor(const std::string& path);
+    void remember(uint32_t page, uint32_t recno) const;
+    void forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const;
     bool settle(const Tag& tag, Cursor& c);  // moves past the end of leaves
     void writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys);
     void writeDirectory();
@@ -126,6 +178,7 @@ private:
     uint64_t generation_ = 1;
     mutable std::unordered_map<uint32_t, std::shared_ptr<const Node>> nodes_;
     mutable std::vector<uint8_t> scratch_;  // the page readNode parses
+    std::shared_ptr<Hints> hints_;
 };
 
 }  // namespace dbf::mdx

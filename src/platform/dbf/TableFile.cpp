@@ -178,7 +178,7 @@ uint32_t TableFile::append(const std::string& recIn) {
     layout_.recordCount = recno;
     ++version_;
     if (mdx_)
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->insert(t, keyOf(t, rec), recno);
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->insert(t, keyOf(t, rec), recno, layout_.recordCount);
     return recno;
 }
 
@@ -195,8 +195,8 @@ void TableFile::update(uint32_t recno, const std::string& recIn) {
         for (int t = 0; t < int(mdx_->tags().size()); ++t) {
             auto before = keyOf(t, old), after = keyOf(t, rec);
             if (before == after) continue;
-            mdx_->remove(t, before, recno);
-            mdx_->insert(t, after, recno);
+            mdx_->remove(t, before, recno, layout_.recordCount);
+            mdx_->insert(t, after, recno, layout_.recordCount);
         }
     }
 }
@@ -211,7 +211,7 @@ void TableFile::remove(uint32_t recno) {
     ++version_;
     if (deleted_) ++*deleted_;
     if (mdx_)
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->remove(t, keyOf(t, old), recno);
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->remove(t, keyOf(t, old), recno, layout_.recordCount);
 }
 
 void TableFile::empty() {
