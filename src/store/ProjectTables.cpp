@@ -7,7 +7,10 @@ bool ProjectTableExists(const char* fileName) {
     return table.exists();
 }
 
-ProjectTable::ProjectTable(const char* fileName, const char* indexName) : dbf::Table(MyGetProjectDir(), fileName) {
+ProjectTable::ProjectTable(const char* fileName, const char* indexName, Missing missing)
+    : dbf::Table(MyGetProjectDir(), fileName) {
+    if (missing == Missing::LeaveClosed && !exists())
+        return;
     if (indexName)
         setIndexName(indexName);
     open();

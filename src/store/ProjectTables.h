@@ -15,7 +15,10 @@ bool ProjectTableExists(const char* fileName);
 // A local table of the project, opened shared on the given index (nullptr: file order).
 class ProjectTable : public dbf::Table {
 public:
-    ProjectTable(const char* fileName, const char* indexName);
+    enum class Missing { Throw, LeaveClosed };
+    // With Missing::LeaveClosed a project without the file gives a closed table (active() is
+    // false) instead of the engine's error.
+    ProjectTable(const char* fileName, const char* indexName, Missing missing = Missing::Throw);
 };
 
 // Looks an identifier up on the current index; an empty identifier is never found.

@@ -52,11 +52,14 @@ std::string ChooseFromPool(dbf::Table& pool, const std::string& OldKennung, int3
 }  // namespace
 
 int32_t InsertInTransActionListProc(int32_t /*Command*/, int32_t FELDIXID, int32_t /*WParam*/) {
-    if (!ProjectTableExists(kTransactionList) || TargetTID < 0)
+    if (TargetTID < 0)
         return 0;
-    const std::string kennung = MyGetKennungOfID(FELDIXID);
+    std::string kennung;
     {
-        ProjectTable list(kTransactionList, "idxKennung");
+        ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+        if (!list.active())
+            return 0;
+        kennung = MyGetKennungOfID(FELDIXID);
         std::string newAction = "NEW", kennungO;
         int32_t schreibend = 2;
         if (FindKennung(list, kennung)) {
@@ -81,10 +84,10 @@ int32_t InsertInTransActionListProc(int32_t /*Command*/, int32_t FELDIXID, int32
 }
 
 int32_t DeleteFromTransActionListProc(int32_t GeoID, int32_t /*LParam*/, int32_t /*WParam*/) {
-    if (!ProjectTableExists(kTransactionList))
+    ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+    if (!list.active())
         return -1;
     const std::string kennung = MyGetKennungOfID(GeoID);
-    ProjectTable list(kTransactionList, "idxKennung");
     if (!FindKennung(list, kennung))
         return -1;
     const int32_t schreibend = list.fieldByName("SCHREIBEND").asInteger();
@@ -114,10 +117,10 @@ void UpdateKennungInTransactionList(const std::string& OldKennung, const std::st
 }
 
 void SetChangedFlag() {
-    if (!ProjectTableExists(kTransactionList))
+    ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+    if (!list.active())
         return;
     const std::string kennung = MyGetKennungOfID(fxGetActiveGeoObject());
-    ProjectTable list(kTransactionList, "idxKennung");
     if (FindKennung(list, kennung) && list.fieldByName("CHANGED").asString() == "IGNORED") {
         list.edit();
         list.fieldByName("CHANGED").setString("UPDATE");
@@ -127,10 +130,8 @@ void SetChangedFlag() {
 
 namespace {
 int32_t ListValue(const std::string& Kennung, const char* field) {
-    if (!ProjectTableExists(kTransactionList))
-        return -1;
-    ProjectTable list(kTransactionList, "idxKennung");
-    if (!FindKennung(list, Kennung))
+    ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+    if (!list.active() || !FindKennung(list, Kennung))
         return -1;
     return list.fieldByName(field).asInteger();
 }

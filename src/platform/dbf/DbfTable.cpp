@@ -325,8 +325,9 @@ void Table::setFileSystem(std::shared_ptr<io::FileSystem> fs) {
 }
 std::string Table::fileName() const { return impl_->path(); }
 bool Table::exists() const {
-    std::string p = paths::normalize(impl_->path());
-    return impl_->fs->exists(paths::resolve(*impl_->fs, p));
+    const std::string p = paths::normalize(impl_->path());
+    // A name that differs in case only is found by resolving it, which checks what it finds.
+    return impl_->fs->exists(p) || paths::resolve(*impl_->fs, p) != p;
 }
 
 void Table::clearFieldDefs() { impl_->defs.clear(); }
