@@ -10,10 +10,16 @@ GeoObject* Project::Find(int32_t id) {
 }
 
 GeoObject* Project::FindByKennung(const std::string& kennung) {
+    // Of several objects with the identifier, the one with the lowest id, whatever the order
+    // of the table.
+    GeoObject* found = nullptr;
+    int32_t foundId = 0;
     for (auto& [id, o] : objects)
-        if (o.kennung == kennung)
-            return &o;
-    return nullptr;
+        if (o.kennung == kennung && (!found || id < foundId)) {
+            found = &o;
+            foundId = id;
+        }
+    return found;
 }
 
 std::string Project::ProposeKennung() {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
@@ -49,7 +50,7 @@ public:
     std::string projectDB;
 
     std::map<int32_t, std::string> classes;
-    std::map<int32_t, GeoObject> objects;
+    std::unordered_map<int32_t, GeoObject> objects;  // looked up by id on nearly every host call
     std::vector<int32_t> selection;
     int32_t activeObject = 0;
     int32_t currentClass = 0;
