@@ -25,7 +25,6 @@ std::string Kennung(int i) { return "NSG-" + std::to_string(100000 + i); }
 // write-locked, every third new; the pool holds the identifiers of the new ones' partners.
 struct Fixture {
     std::filesystem::path dir;
-    double baselineNs = 0;
 
     Fixture() {
         dir = std::filesystem::temp_directory_path() / ("ve1-hooks-bench-" + std::to_string(std::random_device{}()));
@@ -60,26 +59,11 @@ struct Fixture {
                                                          {"InsertInTransActionList", &InsertInTransActionList}});
         // Read-locked objects make CheckStatus warn; the warning is answered at once.
         ui::SetResponder([](const std::string&) { return std::string("ok"); });
-        baselineNs = MeasureBaseline();
     }
     ~Fixture() {
         ui::SetResponder(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
-    }
-
-    double MeasureBaseline() const {
-        std::mt19937 rng(7);
-        const int n = 2000;
-        const auto t0 = std::chrono::steady_clock::now();
-        for (int i = 0; i < n; ++i) {
-            dbf::Table t(dir.string() + "/", "TA_LIST.DBF");
-            t.setIndexName("idxKennung");
-            t.open();
-            benchmark::DoNotOptimize(t.findKey(Kennung(static_cast<int>(rng() % kRows))));
-            t.close();
-        }
-        return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count() / n;
     }
 };
 
@@ -88,38 +72,61 @@ Fixture& TheFixture() {
     return f;
 }
 
-void Report(benchmark::State& state, double totalNs, int64_t n) {
-    const Fixture& f = TheFixture();
-    state.counters["baseline_us"] = f.baselineNs / 1000.0;
-    state.counters["ratio_to_baseline"] = n ? totalNs / static_cast<double>(n) / f.baselineNs : 0.0;
+// The engine's own open of the list on idxKennung, one lookup and the close.
+void OpenLookupClose(const Fixture& f, int i) {
+    dbf::Table t(f.dir.string() + "/", "TA_LIST.DBF");
+    t.setIndexName("idxKennung");
+    t.open();
+    benchmark::DoNotOptimize(t.findKey(Kennung(i)));
 }
+
+double Nanoseconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Times the baseline right after every timed hook call, on another random row, so that the
+// ratio does not drift with the machine's state over the run.
+struct Ratio {
+    double hookNs = 0, baselineNs = 0;
+    int64_t n = 0;
+    std::mt19937 rng{3};
+
+    template <class F>
+    void Time(benchmark::State& state, F&& hook) {
+        auto t0 = std::chrono::steady_clock::now();
+        hook();
+        hookNs += Nanoseconds(t0);
+        state.PauseTiming();  // the benchmark's own time stays the hook's
+        const int j = static_cast<int>(rng() % kRows);
+        t0 = std::chrono::steady_clock::now();
+        OpenLookupClose(TheFixture(), j);
+        baselineNs += Nanoseconds(t0);
+        state.ResumeTiming();
+        ++n;
+    }
+    void Report(benchmark::State& state) const {
+        state.counters["baseline_us"] = n ? baselineNs / double(n) / 1000.0 : 0.0;
+        state.counters["ratio_to_baseline"] = baselineNs > 0 ? hookNs / baselineNs : 0.0;
+    }
+};
 
 template <class F>
 void Timed(benchmark::State& state, F&& hook) {
     TheFixture();
     std::mt19937 rng(11);
-    double total = 0;
-    int64_t n = 0;
+    Ratio ratio;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % kRows);
-        const auto t0 = std::chrono::steady_clock::now();
-        hook(i);
-        total += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
-        ++n;
+        ratio.Time(state, [&] { hook(i); });
     }
-    Report(state, total, n);
+    ratio.Report(state);
 }
 
 void BM_Baseline_OpenLookupClose(benchmark::State& state) {
     Fixture& f = TheFixture();
     std::mt19937 rng(3);
-    for (auto _ : state) {
-        dbf::Table t(f.dir.string() + "/", "TA_LIST.DBF");
-        t.setIndexName("idxKennung");
-        t.open();
-        benchmark::DoNotOptimize(t.findKey(Kennung(static_cast<int>(rng() % kRows))));
-    }
-    state.counters["baseline_us"] = f.baselineNs / 1000.0;
+    for (auto _ : state)
+        OpenLookupClose(f, static_cast<int>(rng() % kRows));
 }
 
 void BM_SetChangedFlag(benchmark::State& state) {
@@ -139,30 +146,28 @@ template <bool TimeDeletion>
 void DeleteAndCreateAgain(benchmark::State& state) {
     TheFixture();
     std::mt19937 rng(TimeDeletion ? 13 : 17);
-    double total = 0;
-    int64_t n = 0;
+    Ratio ratio;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % (kRows / 3)) * 3 + 2;  // a new object
         for (int half = 0; half < 2; ++half) {
             const bool deleting = half == 0;
-            const bool timed = deleting == TimeDeletion;
-            if (!timed)
-                state.PauseTiming();
             TargetTID = 5;
-            const auto t0 = std::chrono::steady_clock::now();
-            if (deleting)
-                DeleteFromTransActionList(i + 1, 0, 0);
-            else
-                InsertInTransActionList(0, i + 1, 0);
-            if (timed) {
-                total += std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
-                ++n;
+            auto call = [&] {
+                if (deleting)
+                    DeleteFromTransActionList(i + 1, 0, 0);
+                else
+                    InsertInTransActionList(0, i + 1, 0);
+            };
+            if (deleting == TimeDeletion) {
+                ratio.Time(state, call);
             } else {
+                state.PauseTiming();
+                call();
                 state.ResumeTiming();
             }
         }
     }
-    Report(state, total, n);
+    ratio.Report(state);
 }
 
 void BM_DeleteFromTransActionList(benchmark::State& state) { DeleteAndCreateAgain<true>(state); }
