@@ -26,7 +26,7 @@ constexpr size_t kHeaderBytes = 2048;  // file header and tag table: pages 0..3
 constexpr size_t kTagTable = 544;
 constexpr int kMaxTags = 47;
 constexpr size_t kMaxDepth = 48;
-constexpr size_t kMaxHints = 1u << 18;  // pages remembered per index file
+constexpr size_t kMaxHints = 1u << 16;  // pages remembered per index file (a few MB at most)
 
 // Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
 // keys are compared on every step of a descent, so the powers are computed once.
@@ -130,7 +130,7 @@ std::shared_ptr<MdxFile::Hints> MdxFile::hintsFor(const std::string& path) {
     auto it = all.find(path);
     if (it != all.end())
         return it->second;
-    if (all.size() >= 64)
+    if (all.size() >= 16)  // a project has three index files; tests and hosts may open more
         all.clear();
     return all.emplace(path, std::make_shared<Hints>()).first->second;
 }
