@@ -26,7 +26,8 @@ constexpr size_t kHeaderBytes = 2048;  // file header and tag table: pages 0..3
 constexpr size_t kTagTable = 544;
 constexpr int kMaxTags = 47;
 constexpr size_t kMaxDepth = 48;
-constexpr size_t kMaxHints = 1u << 16;  // pages remembered per index file (a few MB at most)
+constexpr size_t kMaxHints = 1u << 16;   // record numbers remembered per index file
+constexpr size_t kMaxInner = 1u << 11;   // inner pages remembered per index file (a few MB)
 
 // Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
 // keys are compared on every step of a descent, so the powers are computed once.
@@ -120,29 +121,43 @@ KeyBytes charKey(const std::string& text, int keyLength) {
 
 // ---- file ----
 
-// What descents learnt of the runs of equal keys in an index file: the last record number
-// under a page, per page. It outlives the file objects, as tables are opened for every
-// operation; being only a guess that the leaf reached confirms, it may go stale when another
-// program changes the file.
-// Files still open keep theirs when the registry lets go of them.
-std::shared_ptr<MdxFile::Hints> MdxFile::hintsFor(const std::string& path) {
-    static std::unordered_map<std::string, std::shared_ptr<Hints>> all;
+// What descents learnt of an index file outlives the file objects, as tables are opened for
+// every operation. Being only a guess that the leaf reached confirms, it may go stale when
+// another program changes the file. Files still open keep theirs when the registry lets go.
+std::shared_ptr<MdxFile::Learnt> MdxFile::learntFor(const std::string& path) {
+    static std::unordered_map<std::string, std::shared_ptr<Learnt>> all;
     auto it = all.find(path);
     if (it != all.end())
         return it->second;
     if (all.size() >= 16)  // a project has three index files; tests and hosts may open more
         all.clear();
-    return all.emplace(path, std::make_shared<Hints>()).first->second;
+    return all.emplace(path, std::make_shared<Learnt>()).first->second;
 }
 
-MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)), hints_(hintsFor(file_->path())) {
+MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)), learnt_(learntFor(file_->path())) {
     load();
 }
 
 void MdxFile::remember(uint32_t page, uint32_t recno) const {
-    if (hints_->size() >= kMaxHints)
-        hints_->clear();
-    (*hints_)[page] = recno;
+    if (learnt_->lastRecno.size() >= kMaxHints)
+        learnt_->lastRecno.clear();
+    learnt_->lastRecno[page] = recno;
+}
+
+void MdxFile::learnInner(const std::shared_ptr<const Node>& n) const {
+    if (n->leaf) {
+        learnt_->inner.erase(n->page);
+        return;
+    }
+    if (learnt_->inner.size() >= kMaxInner)
+        learnt_->inner.clear();
+    learnt_->inner[n->page] = n;
+}
+
+std::shared_ptr<const MdxFile::Node> MdxFile::knownNode(const Tag& tag, uint32_t page) const {
+    if (auto it = learnt_->inner.find(page); it != learnt_->inner.end())
+        return it->second;
+    return node(tag, page);
 }
 
 void MdxFile::forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const {
@@ -150,7 +165,7 @@ void MdxFile::forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) 
     // the change neither splits nor adds, only of those whose last entry lies in that leaf.
     for (size_t level = path.size(); level-- > 0;) {
         const PathStep& step = path[level];
-        hints_->erase(step.view().page);
+        learnt_->lastRecno.erase(step.view().page);
         if (rightEdgeOnly && level > 0) {
             const PathStep& up = path[level - 1];
             if (size_t(up.slot) + 1 < up.view().ptrs.size()) break;
@@ -178,7 +193,7 @@ void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::str
     putDate(h.data() + 44);
     auto f = fs.open(path, io::OpenMode::Create);
     f->write(0, h.data(), h.size());
-    hintsFor(f->path())->clear();  // a file made anew under the name of an old one
+    learntFor(f->path())->clear();  // a file made anew under the name of an old one
 }
 
 void MdxFile::load() {
@@ -319,6 +334,7 @@ std::shared_ptr<const MdxFile::Node> MdxFile::node(const Tag& tag, uint32_t page
     if (nodes_.size() >= 4096)
         nodes_.clear();
     auto parsed = std::make_shared<const Node>(readNode(tag, page));
+    if (!parsed->leaf) learnInner(parsed);
     return nodes_.emplace(page, std::move(parsed)).first->second;
 }
 
@@ -340,6 +356,7 @@ std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
 void MdxFile::writeNode(const Tag& tag, const Node& n) {
     auto buf = encodeNode(tag, n);
     nodes_.erase(n.page);
+    learnInner(std::make_shared<const Node>(n));
     file_->write(uint64_t(n.page) * kPage, buf.data(), buf.size());
 }
 
@@ -417,7 +434,7 @@ size_t MdxFile::childInRun(const Tag& tag, const Node& n, size_t lo, size_t hi, 
     auto look = [&](size_t child) {
         const uint32_t page = n.ptrs[child];
         if (useHints)
-            if (auto it = hints_->find(page); it != hints_->end()) return Entry{key, it->second};
+            if (auto it = learnt_->lastRecno.find(page); it != learnt_->lastRecno.end()) return Entry{key, it->second};
         Entry e = lastEntry(tag, page);
         if (!e.key.empty() && compareKeys(tag, e.key, key) == 0) remember(page, e.recno);
         return e;
@@ -500,7 +517,7 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
     RunBounds run{0, search ? search->recordCount : 0};
     while (true) {
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
-        std::shared_ptr<const Node> held = node(tag, page);
+        std::shared_ptr<const Node> held = search && search->useHints ? knownNode(tag, page) : node(tag, page);
         const Node& n = *held;
         const size_t count = n.count();
         if (n.leaf) {
@@ -662,11 +679,17 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
 bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
     // The entry is there to be found: the descent may go by what earlier descents learnt of
-    // the runs of equal keys, and only when the leaf reached does not hold the entry, as
-    // after a change by another program, is it done again with looks alone.
+    // the inner pages and of the runs of equal keys, read afresh is only the leaf. It is done
+    // again from the file alone when the leaf does not hold the entry, as after a change by
+    // another program, and when the pages above the leaf are to change too.
     RunSearch search{recordCount, true, false};
-    auto path = descend(tag, key, recno, &search);
-    if (!holds(tag, path, key, recno)) {
+    std::vector<PathStep> path;
+    try {
+        path = descend(tag, key, recno, &search);
+    } catch (const EngineError&) {
+        path.clear();  // what was learnt led astray
+    }
+    if (path.empty() || !holds(tag, path, key, recno) || size_t(path.back().slot) + 1 == path.back().view().count()) {
         search.useHints = false;
         path = descend(tag, key, recno, &search);
     }
@@ -785,7 +808,7 @@ void MdxFile::writeDirectory() {
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
     nodes_.clear();
-    hints_->clear();
+    learnt_->clear();
     if (int(tags_.size()) >= kMaxTags) throw EngineError("Die Indexdatei kann keine weiteren Indizes aufnehmen: " + path());
     Tag tag;
     tag.spec = specIn;
@@ -877,7 +900,7 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
 
 void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
     nodes_.clear();
-    hints_->clear();
+    learnt_->clear();
     std::vector<TagSpec> specs;
     for (const auto& t : tags_) specs.push_back(t.spec);
     ++generation_;

@@ -146,7 +146,7 @@ private:
     // How a descent looks for its place in runs of equal keys.
     struct RunSearch {
         uint32_t recordCount = 0;  // the table's, as the first estimate of a run's end
-        bool useHints = false;     // take last entries from the hints where there are some
+        bool useHints = false;     // go by what earlier descents learnt, to be checked in the leaf
         bool inserting = false;    // the place for a new entry, not an entry to be found
     };
     // The child of an inner node to descend into for (key, recno) when the node's keys lo..hi-1
@@ -160,10 +160,21 @@ private:
     // Descends to the leaf slot of (key, recno); the path ends with the leaf.
     std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno,
                                   const RunSearch* search = nullptr) const;
-    // The last record number under a page, as far as descents have seen it.
-    using Hints = std::unordered_map<uint32_t, uint32_t>;
-    static std::shared_ptr<Hints> hintsFor(const std::string& path);
+    // What descents learnt of an index file, kept while the process runs: the last record
+    // number under a page, and the inner pages as last read or written.
+    struct Learnt {
+        std::unordered_map<uint32_t, uint32_t> lastRecno;
+        std::unordered_map<uint32_t, std::shared_ptr<const Node>> inner;
+        void clear() {
+            lastRecno.clear();
+            inner.clear();
+        }
+    };
+    static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;
+    void learnInner(const std::shared_ptr<const Node>& n) const;
+    // The page as learnt when it is a known inner page, else as node() reads it.
+    std::shared_ptr<const Node> knownNode(const Tag& tag, uint32_t page) const;
     void forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const;
     bool settle(const Tag& tag, Cursor& c);  // moves past the end of leaves
     void writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys);
@@ -178,7 +189,7 @@ private:
     uint64_t generation_ = 1;
     mutable std::unordered_map<uint32_t, std::shared_ptr<const Node>> nodes_;
     mutable std::vector<uint8_t> scratch_;  // the page readNode parses
-    std::shared_ptr<Hints> hints_;
+    std::shared_ptr<Learnt> learnt_;
 };
 
 }  // namespace dbf::mdx

@@ -163,3 +163,35 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
     t.open();
     EXPECT_EQ(walkTid(t), model);
 }
+
+TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
+    TempDir temp;
+    const std::string dir = temp.windowsDir();
+    std::filesystem::create_directories(temp.path() / "copy");
+    auto copyFiles = [&](const std::filesystem::path& from, const std::filesystem::path& to) {
+        for (const char* name : {"T.DBF", "T.MDX"})
+            dbftest::writeAll((to / name).string(), dbftest::readAll((from / name).string()));
+    };
+    Entries model = build(dir, {{5, 1500}, {7, 300}, {5, 600}});
+    // Removals at the end of the run of 5 let this process learn the pages there.
+    for (int k = 2390; k < 2400; k += 3) deleteKennung(dir, "K" + std::to_string(k), model);
+    // Another program adds rows to a copy, which splits the pages at the end of that run,
+    // and puts the copy back: the inner pages there are no longer as this process knows them.
+    copyFiles(temp.path(), temp.path() / "copy");
+    {
+        Table t(dir + "copy\\", "T.DBF");
+        t.open();
+        for (int i = 0; i < 130; ++i) {
+            appendRow(t, 5, "K" + std::to_string(2400 + i));
+            model.emplace(5, t.recordNumber());
+        }
+    }
+    copyFiles(temp.path() / "copy", temp.path());
+    // Every row about the end of the run goes, among them the last ones of the split pages.
+    for (int k = 2300; k < 2530; ++k)
+        if (hasKennung(dir, "K" + std::to_string(k))) deleteKennung(dir, "K" + std::to_string(k), model);
+    EXPECT_EQ(indexEntries(temp.file("T.MDX")), recnos(model));
+    Table t(dir, "T.DBF");
+    t.open();
+    EXPECT_EQ(walkTid(t), model);
+}
