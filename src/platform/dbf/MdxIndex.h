@@ -115,6 +115,7 @@ private:
             return f;
         }
     };
+    static constexpr size_t kMaxDepth = 48;  // levels of a tree, beyond which it is damaged
     [[noreturn]] void bad(const std::string& what) const;
     void load();
     Node readNode(const Tag& tag, uint32_t page) const;
