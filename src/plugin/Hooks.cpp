@@ -66,11 +66,11 @@ int32_t AfterChangeKennungProc(int32_t GeoID, int32_t, int32_t) {
     struct Release {
         ~Release() { blnDoNotSetChangeFlag = false; }
     } release;
-    if (!ProjectTableExists(kTransactionList))
-        return -1;
     bool undo = false;
     {
-        ProjectTable list(kTransactionList, "idxKennung");
+        ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+        if (!list.active())
+            return -1;
         undo = FindKennung(list, strOldKennung) && MyGetKennungOfID(GeoID) != strOldKennung;
     }
     if (undo) {

@@ -221,13 +221,13 @@ int32_t BeforeCreateObjectProc(int32_t /*ClassID*/, NewKennungStruct* Data, int3
     int32_t chosenTID = -1;
     bool takeHost = false;
     TargetTID = -1;
-    if (!ProjectTableExists(kTransactionIDs)) {
-        ui::MessageDlg("Transaktionsliste nicht gefunden!", ui::MsgType::Warning);
-        Data->UseHostKennung = 1;
-        return -1;
-    }
     {
-        ProjectTable ids(kTransactionIDs, nullptr);
+        ProjectTable ids(kTransactionIDs, nullptr, ProjectTable::Missing::LeaveClosed);
+        if (!ids.active()) {
+            ui::MessageDlg("Transaktionsliste nicht gefunden!", ui::MsgType::Warning);
+            Data->UseHostKennung = 1;
+            return -1;
+        }
         if (ids.recordCount() > 0) {
             std::unique_ptr<TFormGetTIDAndKennung> form;
             try {
