@@ -11,9 +11,9 @@ namespace dbf::io {
 
 namespace {
 
-class PosixFile : public File {
+class PosixFile : public NativeFileBase {
 public:
-    PosixFile(std::string path, int fd, bool writable) : path_(std::move(path)), fd_(fd), writable_(writable) {
+    PosixFile(std::string path, int fd, bool writable) : NativeFileBase(std::move(path), writable), fd_(fd) {
         struct stat st {};
         if (fstat(fd_, &st) != 0) {
             close(fd_);
@@ -23,13 +23,8 @@ public:
     }
     ~PosixFile() override { close(fd_); }
 
-    const std::string& path() const override { return path_; }
-    uint64_t size() override { return size_; }
-    bool writable() const override { return writable_; }
-
     void read(uint64_t offset, void* data, size_t n) override {
-        if (n == 0) return;
-        if (offset + n > size_) fail(path_, "Lesezugriff hinter dem Dateiende");
+        if (!startRead(offset, n)) return;
         auto* p = static_cast<char*>(data);
         while (n > 0) {
             const ssize_t got = pread(fd_, p, n, off_t(offset));
@@ -41,7 +36,7 @@ public:
         }
     }
     void write(uint64_t offset, const void* data, size_t n) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        requireWritable();
         if (n == 0) return;
         const uint64_t end = offset + n;
         auto* p = static_cast<const char*>(data);
@@ -56,17 +51,14 @@ public:
         if (end > size_) size_ = end;
     }
     void truncate(uint64_t size) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        requireWritable();
         if (ftruncate(fd_, off_t(size)) != 0) fail(path_, "Die Datei kann nicht gekürzt werden");
         size_ = size;
     }
     void flush() override {}
 
 private:
-    std::string path_;
     int fd_;
-    bool writable_;
-    uint64_t size_ = 0;
 };
 
 }  // namespace

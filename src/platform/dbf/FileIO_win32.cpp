@@ -11,10 +11,9 @@ namespace dbf::io {
 
 namespace {
 
-class StdFile : public File {
+class StdFile : public NativeFileBase {
 public:
-    StdFile(std::string path, std::FILE* f, bool writable)
-        : path_(std::move(path)), f_(f), writable_(writable) {
+    StdFile(std::string path, std::FILE* f, bool writable) : NativeFileBase(std::move(path), writable), f_(f) {
         if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
         long end = std::ftell(f_);
         if (end < 0) fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
@@ -22,18 +21,13 @@ public:
     }
     ~StdFile() override { std::fclose(f_); }
 
-    const std::string& path() const override { return path_; }
-    uint64_t size() override { return size_; }
-    bool writable() const override { return writable_; }
-
     void read(uint64_t offset, void* data, size_t n) override {
-        if (n == 0) return;
-        if (offset + n > size_) fail(path_, "Lesezugriff hinter dem Dateiende");
+        if (!startRead(offset, n)) return;
         seek(offset);
         if (std::fread(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht gelesen werden");
     }
     void write(uint64_t offset, const void* data, size_t n) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        requireWritable();
         if (n == 0) return;
         seek(offset);
         if (std::fwrite(data, 1, n, f_) != n) fail(path_, "Die Datei kann nicht geschrieben werden");
@@ -43,7 +37,7 @@ public:
         size_ = std::max(size_, offset + n);
     }
     void truncate(uint64_t size) override {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        requireWritable();
         if (std::fflush(f_) != 0) fail(path_, "Die Datei kann nicht geschrieben werden");
         std::error_code ec;
         std::filesystem::resize_file(path_, size, ec);
@@ -59,10 +53,7 @@ private:
         if (offset > uint64_t(LONG_MAX)) fail(path_, "Die Datei ist zu groß");
         if (std::fseek(f_, long(offset), SEEK_SET) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
     }
-    std::string path_;
     std::FILE* f_;
-    bool writable_;
-    uint64_t size_ = 0;
 };
 
 }  // namespace
