@@ -1,5 +1,6 @@
 """Checks the export and import tables of the plug-in DLL: exactly the hooks, under their plain
-names, and imports of Windows' own DLLs and the host's fxAPI32.dll only."""
+names, and imports of Windows' own DLLs and the host's fxAPI32.dll only.
+Usage: check_pe.py [--machine i686|x86_64] DLL   (i686, the product's, unless said)"""
 import struct
 import sys
 
@@ -16,6 +17,8 @@ SYSTEM_DLLS = {
     "comctl32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll", "ws2_32.dll", "shlwapi.dll",
 }
 HOST_DLL = "fxapi32.dll"
+# Machine field and optional header magic of each architecture: PE32 and PE32+.
+MACHINES = {"i686": (0x14C, 0x10B), "x86_64": (0x8664, 0x20B)}
 
 
 class Pe:
@@ -30,9 +33,11 @@ class Pe:
         optional_size = struct.unpack_from("<H", data, pe + 20)[0]
         optional = pe + 24
         self.magic = struct.unpack_from("<H", data, optional)[0]
-        if self.magic != 0x10B:
-            raise ValueError("not a 32-bit image (optional header magic %#x)" % self.magic)
-        self.directories = [struct.unpack_from("<II", data, optional + 96 + 8 * i) for i in range(16)]
+        if self.magic not in (0x10B, 0x20B):
+            raise ValueError("unknown optional header magic %#x" % self.magic)
+        # PE32+ has 8-byte image base and stack and heap sizes: its directories start later.
+        directories = optional + (96 if self.magic == 0x10B else 112)
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
         table = optional + optional_size
         for i in range(sections):
@@ -71,12 +76,13 @@ class Pe:
             at += 20
 
 
-def main(path):
+def main(path, arch="i686"):
     with open(path, "rb") as f:
         pe = Pe(f.read())
     failures = []
-    if pe.machine != 0x14C:
-        failures.append("machine %#x is not i386" % pe.machine)
+    machine, magic = MACHINES[arch]
+    if pe.machine != machine or pe.magic != magic:
+        failures.append("machine %#x (optional header %#x) is not %s" % (pe.machine, pe.magic, arch))
     exports = pe.exports()
     decorated = [n for n in exports if "@" in n or n.startswith("_")]
     if decorated:
@@ -99,4 +105,9 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    args = sys.argv[1:]
+    if len(args) == 3 and args[0] == "--machine" and args[1] in MACHINES:
+        sys.exit(main(args[2], args[1]))
+    if len(args) == 1:
+        sys.exit(main(args[0]))
+    sys.exit(__doc__)
