@@ -1,26 +1,32 @@
 #!/usr/bin/env bash
 # Cross-builds the third-party libraries of the Win32 build from Debian's sources into a cache
-# prefix (GoogleTest from the googletest package, SimpleIni's header from libsimpleini-dev).
-# Prints the prefix. Rebuilds only when a source package's version changes.
+# prefix of one architecture (GoogleTest from the googletest package, SimpleIni's header from
+# libsimpleini-dev). Prints the prefix. Rebuilds only when a source package's version changes.
+# Usage: win32-deps.sh ARCH [product]   ARCH: i686 or x86_64; "product": only what the plug-in
+# and the host stand-in need, not the test libraries.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
+arch="${1:?usage: win32-deps.sh i686|x86_64 [product]}"
+what="${2:-all}"
+case "$arch" in i686|x86_64) ;; *) echo "unknown Windows architecture: $arch" >&2; exit 2 ;; esac
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-prefix="$cache/deps"
+prefix="$cache/deps-$arch"
 mkdir -p "$prefix/include" "$cache/src"
 
 version() { dpkg-query -W -f='${Version}' "$1"; }
 
 # GoogleTest and GoogleMock, static, for the unit test programs.
 gtest_stamp="$prefix/.googletest-$(version googletest)"
-if [ ! -f "$gtest_stamp" ]; then
-  build="$cache/src/googletest-build"
+if [ "$what" != product ] && [ ! -f "$gtest_stamp" ]; then
+  build="$cache/src/googletest-build-$arch"
+  log="$cache/src/googletest-$arch.log"
   rm -rf "$build"
   cmake -S /usr/src/googletest -B "$build" \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >"$cache/src/googletest.log" 2>&1
-  cmake --build "$build" -j2 >>"$cache/src/googletest.log" 2>&1
-  cmake --install "$build" >>"$cache/src/googletest.log" 2>&1
+    -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >"$log" 2>&1
+  cmake --build "$build" -j2 >>"$log" 2>&1
+  cmake --install "$build" >>"$log" 2>&1
   rm -rf "$build"
   rm -f "$prefix"/.googletest-*
   touch "$gtest_stamp"

@@ -2,62 +2,102 @@
 # The Win32 product under Wine: cross-builds the plug-in DLL, the host stand-in and the unit
 # test programs, then runs the tests, every scenario with the real DLL, a registry round trip
 # through Wine's registry and the check of the DLL's export and import tables.
+# The suite runs as i686 programs under 32-bit Wine where the kernel runs 32-bit programs, and
+# as x86_64 programs under 64-bit Wine where it does not; there the i686 product is still
+# cross-built and its tables checked (scripts/win32-arch.sh; VE1_WIN32_ARCH forces a choice).
 # Runs as root on Debian 12; installs what it needs once and caches the third-party builds and
 # the Wine prefix under ${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-build="${VE1_WIN32_BUILD:-$top/build-win32}"
-mkdir -p "$cache"
-
-packages=(cmake make g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
-          googletest libsimpleini-dev python3 wine wine32:i386 xvfb xauth)
 source "$top/scripts/packages.sh"
-ve1_install "${packages[@]}"
+source "$top/scripts/win32-arch.sh"
+ve1_choose_arch "$top" || exit 1
+arch="$VE1_ARCH"
+build="${VE1_WIN32_BUILD:-$VE1_ARCH_BUILD}"
+mkdir -p "$cache"
+echo "== Windows suite as $arch programs under $([ "$arch" = i686 ] && echo 32 || echo 64)-bit Wine"
 
-deps="$(VE1_WIN32_CACHE="$cache" bash "$top/scripts/win32-deps.sh")"
-
-echo "== cross build"
-cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DVE1_WIN32_DEPS="$deps" -DVE1_TESTS=ON >/dev/null
-targets=(VE1TransAction fxAPI32 fxsim)
-known="$(cmake --build "$build" --target help)"
-for t in dbf_tests os_tests ui_tests system_tests ve1_argdump; do
-  if grep -qE "^\.\.\. $t( |$)" <<<"$known"; then targets+=("$t"); fi
-done
-cmake --build "$build" -j2 --target "${targets[@]}" >"$build/win32-build.log" 2>&1 || {
-  grep -E "error|undefined" "$build/win32-build.log" | head -40
-  echo "cross build failed (log: $build/win32-build.log)"
-  exit 1
-}
-
-# The host's directory: the driver, its interface library and the plug-in side by side.
-bin="$build/host"
-mkdir -p "$bin"
-cp "$build/sim/fxsim.exe" "$build/sim/fxAPI32.dll" "$build/src/VE1TransAction.dll" "$bin/"
-
-export WINEPREFIX="$cache/wine" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export VE1_UI=scripted
-unset DISPLAY
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== new Wine prefix"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+packages=(cmake make googletest libsimpleini-dev python3 xvfb xauth "${VE1_WINE_PACKAGES[@]}"
+          g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686)
+if [ "$arch" = x86_64 ]; then
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 fi
-# One server for all runs, so that each program starts quickly.
-wineserver -p 60
+ve1_install "${packages[@]}"
 
 failures=0
 checks=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 ok() { checks=$((checks + 1)); }
 
-echo "== export and import tables"
-/usr/bin/python3 "$top/tests/win32/check_pe.py" "$bin/VE1TransAction.dll" && ok || fail "tables of VE1TransAction.dll"
-# The check must tell a wrong DLL: the stand-in's library exports the host functions instead.
-if /usr/bin/python3 "$top/tests/win32/check_pe.py" "$bin/fxAPI32.dll" >/dev/null; then
-  fail "the table check accepts fxAPI32.dll as a plug-in"
+# configure DIR ARCH DEPS-PREFIX TESTS: a Release cross build of one architecture.
+configure() {
+  cmake -S "$top" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$2.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DVE1_WIN32_DEPS="$3" -DVE1_TESTS="$4" >/dev/null
+}
+
+# cross_build DIR TARGET...: builds, showing the errors.
+cross_build() {
+  local dir="$1"
+  shift
+  cmake --build "$dir" -j2 --target "$@" >"$dir/win32-build.log" 2>&1 || {
+    grep -E "error|undefined" "$dir/win32-build.log" | head -40
+    echo "cross build failed (log: $dir/win32-build.log)"
+    exit 1
+  }
+}
+
+# check_tables DLL MACHINE: the plug-in's export and import tables, and that the check tells a
+# wrong DLL (the stand-in's library exports the host functions instead).
+check_tables() {
+  /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/src/VE1TransAction.dll" \
+    && ok || fail "tables of the $2 VE1TransAction.dll"
+  if /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/sim/fxAPI32.dll" >/dev/null; then
+    fail "the table check accepts the $2 fxAPI32.dll as a plug-in"
+  fi
+}
+
+if [ "$arch" != i686 ]; then
+  # The product itself, where its tests cannot run: the plug-in and the host stand-in only.
+  echo "== i686 product cross build"
+  product="${VE1_WIN32_PRODUCT_BUILD:-$top/build-win32}"
+  configure "$product" i686 "$(VE1_WIN32_CACHE="$cache" bash "$top/scripts/win32-deps.sh" i686 product)" OFF
+  cross_build "$product" VE1TransAction fxAPI32 fxsim
+  echo "== i686 export and import tables"
+  check_tables "$product" i686
 fi
+
+echo "== $arch cross build"
+deps="$(VE1_WIN32_CACHE="$cache" bash "$top/scripts/win32-deps.sh" "$arch")"
+targets=(VE1TransAction fxAPI32 fxsim)
+configure "$build" "$arch" "$deps" ON
+known="$(cmake --build "$build" --target help)"
+for t in dbf_tests os_tests ui_tests system_tests ve1_argdump; do
+  if grep -qE "^\.\.\. $t( |$)" <<<"$known"; then targets+=("$t"); fi
+done
+cross_build "$build" "${targets[@]}"
+
+# The host's directory: the driver, its interface library and the plug-in side by side.
+bin="$build/host"
+mkdir -p "$bin"
+cp "$build/sim/fxsim.exe" "$build/sim/fxAPI32.dll" "$build/src/VE1TransAction.dll" "$bin/"
+
+prefix_name=wine
+[ "$arch" = i686 ] || prefix_name="wine-$arch"
+export WINEPREFIX="$cache/$prefix_name" WINEARCH="$VE1_WINEARCH" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine() { "$VE1_WINE" "$@"; }
+export VE1_UI=scripted
+unset DISPLAY
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== new Wine prefix"
+  wine wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+# One server for all runs, so that each program starts quickly.
+wineserver -p 60
+
+echo "== $arch export and import tables"
+check_tables "$build" "$arch"
 
 # The plug-in's settings start absent in every run.
 wine reg delete 'HKCU\Software\kalvero' /f >/dev/null 2>&1 || true
@@ -85,7 +125,7 @@ echo "== real windows"
 # A Wine virtual desktop on an X server of its own, so that windows can be created at all.
 ui_exe="$build/tests/ui_tests.exe"
 if [ -f "$ui_exe" ]; then
-  (cd "$build/tests" && xvfb-run -a -s "-screen 0 800x600x24" wine explorer /desktop=ve1tests,640x480 \
+  (cd "$build/tests" && xvfb-run -a -s "-screen 0 800x600x24" "$VE1_WINE" explorer /desktop=ve1tests,640x480 \
       ui_tests.exe --gtest_brief=1 --gtest_filter='Win32Forms.*' 2>&1 | tr -d '\r' >"$build/windows.log") || true
   if grep -qE '^\[  PASSED  \] [1-9]' "$build/windows.log" && ! grep -q FAILED "$build/windows.log"; then
     echo "windows: $(grep -E '^\[  PASSED  \]' "$build/windows.log")"
@@ -128,6 +168,6 @@ if [ -f "$build/tests/system_tests.exe" ]; then
 fi
 
 wineserver -k || true
-# The last line says how many checks passed and failed.
-echo "win32: $checks passed, $failures failed"
+# The last line says which architecture ran and how many checks passed and failed.
+echo "win32_$arch: $checks passed, $failures failed"
 [ "$failures" -eq 0 ]

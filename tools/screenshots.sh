@@ -3,26 +3,33 @@
 # each in the directory given (default: build-win32/screenshots), for a person to look at.
 # Uses a Wine prefix of its own, made with Wine's fonts (so "MS Sans Serif" is the real bitmap
 # font), and a Wine virtual desktop, so that Wine draws the window frames itself.
+# Takes the architecture the test command ran (scripts/win32-arch.sh): i686 under 32-bit Wine,
+# or x86_64 under 64-bit Wine where the kernel runs no 32-bit programs.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="${VE1_WIN32_BUILD:-$top/build-win32}"
+source "$top/scripts/packages.sh"
+source "$top/scripts/win32-arch.sh"
+ve1_choose_arch "$top" || exit 1
+build="${VE1_WIN32_BUILD:-$VE1_ARCH_BUILD}"
 out="$(realpath -m "${1:-$build/screenshots}")"
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-source "$top/scripts/packages.sh"
-ve1_install xvfb xauth imagemagick fonts-wine
-[ -d "$build" ] || { echo "run scripts/win32-tests.sh first"; exit 1; }
+ve1_install xvfb xauth imagemagick fonts-wine "${VE1_WINE_PACKAGES[@]}"
+[ -d "$build" ] || { echo "run scripts/test.sh first (it builds $build)"; exit 1; }
 cmake --build "$build" -j2 --target ve1_dialogshots >/dev/null
 mkdir -p "$out"
 rm -f "$out"/*.bmp "$out"/*.png
 
-export WINEPREFIX="$cache/wine-ui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+prefix_name=wine-ui
+[ "$VE1_ARCH" = i686 ] || prefix_name="wine-ui-$VE1_ARCH"
+export WINEPREFIX="$cache/$prefix_name" WINEARCH="$VE1_WINEARCH" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export VE1_WINE
 unset VE1_UI
 # Every Wine program of this prefix, the server included, starts under the X server below.
 run_x() { xvfb-run -a -s "-screen 0 1024x768x24" "$@"; }
 wineserver -w 2>/dev/null || true
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Wine prefix for the pictures"
-  run_x sh -c 'wineboot -u >/dev/null 2>&1; wineserver -w'
+  run_x sh -c '"$VE1_WINE" wineboot -u >/dev/null 2>&1; wineserver -w'
 fi
 # This Wine reads the registered system fonts from the prefix's font folder only.
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -31,7 +38,7 @@ fonts="$WINEPREFIX/drive_c/windows/Fonts"
 # Wine maps the root directory to drive Z:.
 winout="Z:${out//\//\\}"
 log="$out/dialogshots.log"
-run_x sh -c 'wine explorer /desktop=ve1shots,800x600 "$1" "$2"; wineserver -w' sh \
+run_x sh -c '"$VE1_WINE" explorer /desktop=ve1shots,800x600 "$1" "$2"; wineserver -w' sh \
   "$build/tools/ve1_dialogshots.exe" "$winout" >"$log" 2>&1 || true
 tr -d '\r' <"$log" >"$log.txt" && mv "$log.txt" "$log"
 grep -E ": (saved|NOT saved)$" "$log" || { cat "$log"; exit 1; }
