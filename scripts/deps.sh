@@ -8,6 +8,7 @@ native_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsimpleini-dev
   python3 python3-dbfread python3-dbf gdal-bin
+  libsqlite3-dev libshp-dev libpugixml-dev
 )
 
 source "$(dirname "$0")/packages.sh"
