@@ -1,5 +1,6 @@
 #include "vestra/CheckIn.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,10 +75,16 @@ void ReadTransactionNumber(Run& r)
     r.result.Lines.push_back("Transaktion: " + std::to_string(r.tid));
 }
 
-bool FieldIs(const std::vector<dbf::FieldDef>& defs, const char* name, int width)
+// Whether the table has the character field of that width; dBase field names know no case.
+bool FieldIs(const std::vector<dbf::FieldDef>& defs, const std::string& name, int width)
 {
+    const auto upper = [](std::string s) {
+        for (char& c : s)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
     for (const dbf::FieldDef& d : defs)
-        if (d.name == name)
+        if (upper(d.name) == name)
             return d.type == dbf::FieldType::Character && d.size == width;
     return false;
 }
