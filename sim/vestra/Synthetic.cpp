@@ -25,13 +25,13 @@ std::string Numbered(const char* stem, int n)
 // The engine's output alone, so that the store is the same on every platform for a seed.
 uint32_t Draw(std::mt19937& rng, uint32_t below) { return uint32_t(rng() % below); }
 
-void Fill(Store& store, const SyntheticSpec& spec)
+void Fill(Store& store, const SyntheticOptions& options)
 {
-    std::mt19937 rng(spec.Seed);
+    std::mt19937 rng(options.Seed);
     WriteTransaction tx(store.Db());
-    store.AddTransaction({spec.TID, "Synthetik " + std::to_string(spec.Objects), "generator"});
+    store.AddTransaction({options.TID, "Synthetik " + std::to_string(options.Objects), "generator"});
     int photoId = 0;
-    for (int i = 1; i <= spec.Objects; ++i) {
+    for (int i = 1; i <= options.Objects; ++i) {
         const uint32_t c = Draw(rng, 4);
         StoredObject o;
         o.Kennung = Numbered(kClassPrefix[c], i);
@@ -58,18 +58,18 @@ void Fill(Store& store, const SyntheticSpec& spec)
             o.Fotos = {photoId};
         }
         store.PutObject(o);
-        store.CheckOut(spec.TID, o.Kennung, Draw(rng, 4) == 0 ? ReadLocked : WriteLocked);
+        store.CheckOut(options.TID, o.Kennung, Draw(rng, 4) == 0 ? ReadLocked : WriteLocked);
     }
-    for (int i = 1; i <= spec.Objects / 10 + 1; ++i)
-        store.Reserve(spec.TID, Numbered(kClassPrefix[Draw(rng, 4)], spec.Objects + i));
+    for (int i = 1; i <= options.Objects / 10 + 1; ++i)
+        store.Reserve(options.TID, Numbered(kClassPrefix[Draw(rng, 4)], options.Objects + i));
     tx.Commit();
 }
 
 }  // namespace
 
-void GenerateStore(const std::string& path, const SyntheticSpec& spec)
+void GenerateStore(const std::string& path, const SyntheticOptions& options)
 {
-    if (spec.Objects < 0)
+    if (options.Objects < 0)
         throw StoreError("negative Objektzahl");
     if (fs::exists(path))
         throw StoreError("Datenbank " + path + " existiert bereits");
@@ -79,7 +79,7 @@ void GenerateStore(const std::string& path, const SyntheticSpec& spec)
     try {
         {
             Store store(temp, true);
-            Fill(store, spec);
+            Fill(store, options);
         }
         fs::rename(temp, path);
     } catch (...) {

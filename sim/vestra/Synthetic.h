@@ -6,7 +6,7 @@
 
 namespace vestra {
 
-struct SyntheticSpec {
+struct SyntheticOptions {
     int Objects = 100;
     uint32_t Seed = 1;
     int32_t TID = 1;  // the one transaction that holds every object
@@ -16,6 +16,6 @@ struct SyntheticSpec {
 // NSG, FFH, VSG and LSG with three attributes each, a photo on every fifth, all checked out in
 // one transaction (three of four write-locked), and Objects / 10 + 1 reserved identifiers.
 // Built under a temporary name and renamed when complete.
-void GenerateStore(const std::string& path, const SyntheticSpec& spec);
+void GenerateStore(const std::string& path, const SyntheticOptions& options);
 
 }  // namespace vestra
