@@ -23,7 +23,6 @@ void SummaryLine(ui::Label& caption, ui::Label& value, const char* text, int top
     caption.Caption = text;
     caption.Alignment = ui::TextAlign::Right;
     caption.SetBounds(kCaptionLeft, top, kCaptionWidth, 13);
-    value.Caption = "0";
     value.SetBounds(kValueLeft, top, kValueWidth, 13);
 }
 
@@ -103,6 +102,7 @@ TFormTransActionReport::TFormTransActionReport()
     QRSysData3.Caption = "Prüfbericht vom ";
     QRSysData1.Caption = "- ";
     QRLabel2.Caption = " -";
+    QuickRep1.BeforePrint = [this] { CollectLists(); };
     DetailBand2.BeforePrint = [this] { DetailBand2BeforePrint(); };
     QRStringsBand1.BeforePrint = [this] { QRStringsBand1BeforePrint(); };
     QRStringsBand2.BeforePrint = [this] { QRStringsBand2BeforePrint(); };
@@ -153,14 +153,10 @@ void TFormTransActionReport::BtnShowReportClick() {
                        ui::MsgType::Information);
         return;
     }
-    CollectLists();
     report::Preview(QuickRep1, "Prüfbericht", MyGetProjectDir());
 }
 
-report::Document TFormTransActionReport::PrepareReport() {
-    CollectLists();
-    return QuickRep1.Prepare();
-}
+report::Document TFormTransActionReport::PrepareReport() { return QuickRep1.Prepare(); }
 
 void TFormTransActionReport::CollectLists() {
     listsByTID_.clear();

@@ -83,8 +83,8 @@ private:
     struct Lists {
         std::vector<std::string> neu, geloescht, geaendert;
     };
-    // One walk of the transaction list in TID order: each transaction's lists, keyed by TID as
-    // text, every list in the order of the walk.
+    // At the start of every report run, one walk of the transaction list in TID order: each
+    // transaction's lists, keyed by TID as text, every list in the order of the walk.
     void CollectLists();
 
     report::TableDataSet data_;

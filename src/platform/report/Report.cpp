@@ -132,6 +132,8 @@ Document Report::Prepare() {
         int& page;
         ~Reset() { page = 0; }
     } reset{page_};
+    if (BeforePrint)
+        BeforePrint();
     Run run(*this, doc);
     std::vector<Band*> strings;
     Band* detail = nullptr;

@@ -88,6 +88,8 @@ public:
     DataSet* Data = nullptr;
     // The date the report prints; empty: today in the system's short date format.
     std::string DateText;
+    // Runs at the start of every run, before the first band.
+    Event BeforePrint;
 
     // String bands print in the order they were added.
     Band& AddBand(std::string name, BandKind kind, double height);

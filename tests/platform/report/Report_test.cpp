@@ -141,10 +141,13 @@ TEST(ReportLayout, AnEmptyDataSetStillGivesAPageWithTitleAndFooter) {
     EXPECT_EQ(t.detailEvents, 0);
 }
 
-TEST(ReportLayout, EveryRunStartsAgainAtPageOne) {
+TEST(ReportLayout, EveryRunStartsAgainAtPageOneAfterTheReportsOwnEvent) {
     ListReport t;
     t.Add("A", {"a1"});
+    std::vector<std::string> order;
+    t.r.BeforePrint = [&] { order.push_back("report " + std::to_string(t.detailEvents)); };
     t.r.Prepare();
+    EXPECT_EQ(order, std::vector<std::string>{"report 0"});
     const report::Document again = t.r.Prepare();
     EXPECT_EQ(again.bands.front().page, 1);
     EXPECT_EQ(again.Describe().back(), "1 Fuss: - 1 |  -");
