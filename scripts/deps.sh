@@ -6,7 +6,7 @@ set -euo pipefail
 native_packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsimpleini-dev
+  libsimpleini-dev libsqlite3-dev sqlite3 libjpeg62-turbo-dev
   python3 python3-dbfread python3-dbf gdal-bin
 )
 
