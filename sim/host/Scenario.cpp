@@ -12,6 +12,7 @@
 #include "HostActions.h"
 #include "Plugin.h"
 #include "Project.h"
+#include "ProjectDatabase.h"
 #include "SimTables.h"
 #include "host/gisconst.h"
 #include "platform/os/Mask.h"
@@ -84,6 +85,7 @@ Scenario::Scenario(std::vector<ScriptLine> lines, RunOptions options)
     p.projectDir = projectDir_;
     p.verfahrenDir = (fs::path(scratch_) / "Verfahren").string();
     p.projectDB = (fs::path(projectDir_) / "Projekt.db").string();
+    CreateProjectDatabase(p.projectDB);
     // Each run keeps its settings in a registry of its own.
     SetEnvironment("VE1_REGISTRY_FILE", (fs::path(scratch_) / "registry.ini").string());
 }
