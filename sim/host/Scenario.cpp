@@ -181,6 +181,8 @@ void Scenario::Execute(const ScriptLine& line) {
     if (!handled)
         Tables(line, handled);
     if (!handled)
+        Photos(line, handled);
+    if (!handled)
         Check(line, handled);
     if (!handled) {
         Say("> " + line.raw.substr(line.raw.find_first_not_of(" \t")));
@@ -201,7 +203,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
     } else if (c == "object") {
         GeoObject o;
         o.id = l.Int(1);
-        o.kennung = l.Word(2);
+        o.kennung = p.HostKennung(l.Word(2));
         o.classId = l.Count() > 3 ? l.Int(3) : p.currentClass;
         if (l.Count() > 5) {
             o.x = l.Number(4);
@@ -244,7 +246,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         GeoObject* o = p.Find(l.Int(1));
         if (!o)
             throw std::runtime_error(l.Where() + ": no object " + l.Word(1));
-        o->kennung = l.Word(2);
+        o->kennung = p.HostKennung(l.Word(2));
     } else if (c == "file") {
         // file NAME TEXT: a file of that content in the project directory
         std::ofstream f(std::filesystem::path(projectDir_) / l.Word(1), std::ios::binary | std::ios::trunc);
@@ -314,6 +316,8 @@ void Scenario::Act(const ScriptLine& l, bool& handled) {
         lastResult_ = FinishPendingCreation(l.Number(1), l.Number(2));
     } else if (c == "cancel-pick") {
         CancelPendingCreation();
+    } else if (c == "photo-export" || c == "photo-import") {
+        RunExtension(l);
     } else {
         handled = false;
         lastAction_ = nullptr;
@@ -647,6 +651,10 @@ std::string Scenario::OnMessage(const std::string& event) {
         }
         Say("    -> " + std::string(YesNo(*l, 3) ? "Ja" : "Nein"));
         return YesNo(*l, 3) ? "yes" : "no";
+    }
+    if (l->Count() > 3) {
+        Fail(l, "the message has only OK: the script cannot answer " + l->Word(3));
+        return "ok";
     }
     return "ok";
 }
