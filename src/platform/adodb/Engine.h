@@ -50,6 +50,8 @@ public:
 std::unique_ptr<Database> Open(const std::string& connectionString);
 // An existing SQLite file (Windows-style path).
 std::unique_ptr<Database> OpenSqlite(const std::string& path);
+// The database an OLE DB connection string names, through ADO (Windows only).
+std::unique_ptr<Database> OpenAdo(const std::string& connectionString);
 // Whether the file begins with SQLite's header (an empty file counts as SQLite, too).
 bool IsSqliteFile(const std::string& path);
 
