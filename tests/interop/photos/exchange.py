@@ -86,9 +86,9 @@ def ours_read_by_others(tmp):
 
 
 def others_read_by_ours(tmp):
-    spec = ("PhotoID N(11,0); Kurzname C(50); Datei C(50); RW N(11,0); HW N(11,0); Richtung N(11,0); "
+    layout = ("PhotoID N(11,0); Kurzname C(50); Datei C(50); RW N(11,0); HW N(11,0); Richtung N(11,0); "
             "Datum D; Quelle C(255); Beschr M")
-    table = dbf.Table(os.path.join(tmp, "T6pc.dbf"), spec, dbf_type="db3", codepage="cp1252")
+    table = dbf.Table(os.path.join(tmp, "T6pc.dbf"), layout, dbf_type="db3", codepage="cp1252")
     table.open(dbf.READ_WRITE)
     rows = [
         dict(photoid=4711, kurzname="Grün – €", datei="V4711.jpg", rw=3500001, hw=5800002, richtung=90,
