@@ -6,9 +6,8 @@ set -euo pipefail
 native_packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsimpleini-dev libhpdf-dev
+  libsimpleini-dev libhpdf-dev libsqlite3-dev sqlite3 libjpeg62-turbo-dev libshp-dev libpugixml-dev
   python3 python3-dbfread python3-dbf gdal-bin poppler-utils
-  libsqlite3-dev libshp-dev libpugixml-dev
 )
 
 source "$(dirname "$0")/packages.sh"

@@ -19,6 +19,7 @@ mkdir -p "$cache"
 echo "== Windows suite as $arch programs under $([ "$arch" = i686 ] && echo 32 || echo 64)-bit Wine"
 
 packages=(cmake make googletest libsimpleini-dev python3 xvfb xauth "${VE1_WINE_PACKAGES[@]}"
+          gcc tcl xz-utils libsqlite3-dev libjpeg62-turbo-dev libsqliteodbc libhpdf-dev libz-mingw-w64-dev
           g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686)
 if [ "$arch" = x86_64 ]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
@@ -72,7 +73,7 @@ deps="$(VE1_WIN32_CACHE="$cache" bash "$top/scripts/win32-deps.sh" "$arch")"
 targets=(VE1TransAction fxAPI32 fxsim)
 configure "$build" "$arch" "$deps" ON
 known="$(cmake --build "$build" --target help)"
-for t in dbf_tests os_tests ui_tests report_tests system_tests ve1_argdump; do
+for t in dbf_tests os_tests ui_tests adodb_tests report_tests system_tests ve1_argdump; do
   if grep -qE "^\.\.\. $t( |$)" <<<"$known"; then targets+=("$t"); fi
 done
 cross_build "$build" "${targets[@]}"
@@ -103,8 +104,14 @@ check_tables "$build" "$arch"
 wine reg delete 'HKCU\Software\kalvero' /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Vestra' /f >/dev/null 2>&1 || true
 
+# An ODBC data source over an SQLite file (unixODBC and its SQLite driver), for the ADO backend's
+# run through Wine's OLE DB provider for ODBC.
+mkdir -p "$build/odbc"
+printf '[VE1Fotos]\nDriver=SQLite3\nDatabase=%s\n' "$build/odbc/Projekt.db" >"$build/odbc/odbc.ini"
+export ODBCINI="$build/odbc/odbc.ini" VE1_ODBC_DSN=VE1Fotos VE1_ODBC_DB="Z:${build//\//\\}\\odbc\\Projekt.db"
+
 echo "== unit tests"
-for t in dbf_tests os_tests ui_tests report_tests system_tests; do
+for t in dbf_tests os_tests ui_tests adodb_tests report_tests system_tests; do
   exe="$(find "$build/tests" -maxdepth 1 -name "$t.exe" | head -1)"
   if [ -z "$exe" ]; then
     echo "$t: not built on Win32"
@@ -139,7 +146,7 @@ fi
 echo "== scenarios with the real DLL"
 # One driver per scenario, as CTest runs them natively.
 passed=0
-for scn in "$top"/tests/scenarios/*.scn; do
+for scn in "$top"/tests/scenarios/*.scn "$top"/tests/scenarios/photos/*.scn; do
   [ -e "$scn" ] || continue
   if (cd "$bin" && wine fxsim.exe --plugin VE1TransAction.dll --quiet "$scn" >"$build/scenario.log" 2>&1); then
     passed=$((passed + 1))

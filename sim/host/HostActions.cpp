@@ -34,7 +34,7 @@ void RenameObject(int32_t id, const std::string& kennung) {
     plugin.Call(direct ? "BeforeChangeKennung" : "UpdateKennungPreCorrection", id, 0, 0);
     // The object may be gone or renamed by a re-entrant call; look it up again.
     if (GeoObject* o = p.Find(id))
-        o->kennung = kennung.substr(0, p.maxKennung);
+        o->kennung = p.HostKennung(kennung);
     plugin.Call(direct ? "AfterChangeKennung" : "UpdateKennungPreCorrection", id, 0, 0);
 }
 
@@ -53,7 +53,7 @@ int32_t CreateObject(int32_t classId, int32_t geoType, const std::string& propos
     o.geoType = geoType;
     o.x = x;
     o.y = y;
-    o.kennung = data.UseHostKennung ? proposed : std::string(buffer.data());
+    o.kennung = p.HostKennung(data.UseHostKennung ? proposed : std::string(buffer.data()));
     p.objects[o.id] = o;
     p.activeObject = o.id;
     HostLog("host: object " + std::to_string(o.id) + " \"" + o.kennung + "\" created");

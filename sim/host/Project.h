@@ -28,6 +28,16 @@ struct HostTable {
     int disabled = 0;
 };
 
+// The host's cursor over Objektphotos in the project database. The host presents the links of
+// the active object (as its attribute window does): the cursor follows the active object,
+// starts on its first link in key order, and fxTableFirst reads the links again.
+struct LinkCursor {
+    int32_t object = -1;  // the object whose links were read; -1 before the first read
+    std::vector<int64_t> keys;
+    size_t pos = 0;
+    int disabled = 0;
+};
+
 // An interactive creation started by fxCreateObjectStart, waiting for the user's pick.
 struct PendingCreation {
     int32_t classId = 0;
@@ -57,11 +67,14 @@ public:
     std::optional<std::pair<double, double>> cursor;
     std::map<std::string, HostTable> tables;
     std::optional<PendingCreation> pending;
+    LinkCursor links;
 
     int redraws = 0;
     int updateDepth = 0;
     // Host identifiers longer than this are cut, like the host's own field.
     size_t maxKennung = 255;
+    // The identifier as the host's field keeps it.
+    std::string HostKennung(const std::string& kennung) const { return kennung.substr(0, maxKennung); }
 
     int32_t NewObjectId() { return nextId_++; }
     void ReserveIds(int32_t id) {

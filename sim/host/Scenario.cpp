@@ -12,6 +12,7 @@
 #include "HostActions.h"
 #include "Plugin.h"
 #include "Project.h"
+#include "ProjectDatabase.h"
 #include "SimTables.h"
 #include "host/gisconst.h"
 #include "platform/os/Files.h"
@@ -85,6 +86,7 @@ Scenario::Scenario(std::vector<ScriptLine> lines, RunOptions options)
     p.projectDir = projectDir_;
     p.verfahrenDir = (fs::path(scratch_) / "Verfahren").string();
     p.projectDB = (fs::path(projectDir_) / "Projekt.db").string();
+    CreateProjectDatabase(p.projectDB);
     // Each run keeps its settings in a registry of its own.
     SetEnvironment("VE1_REGISTRY_FILE", (fs::path(scratch_) / "registry.ini").string());
 }
@@ -182,6 +184,8 @@ void Scenario::Execute(const ScriptLine& line) {
     if (!handled)
         Tables(line, handled);
     if (!handled)
+        Photos(line, handled);
+    if (!handled)
         Check(line, handled);
     if (!handled) {
         Say("> " + line.raw.substr(line.raw.find_first_not_of(" \t")));
@@ -202,7 +206,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
     } else if (c == "object") {
         GeoObject o;
         o.id = l.Int(1);
-        o.kennung = l.Word(2);
+        o.kennung = p.HostKennung(l.Word(2));
         o.classId = l.Count() > 3 ? l.Int(3) : p.currentClass;
         if (l.Count() > 5) {
             o.x = l.Number(4);
@@ -245,7 +249,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         GeoObject* o = p.Find(l.Int(1));
         if (!o)
             throw std::runtime_error(l.Where() + ": no object " + l.Word(1));
-        o->kennung = l.Word(2);
+        o->kennung = p.HostKennung(l.Word(2));
     } else if (c == "file") {
         // file NAME TEXT: a file of that content in the project directory
         std::ofstream f(std::filesystem::path(projectDir_) / l.Word(1), std::ios::binary | std::ios::trunc);
@@ -315,6 +319,8 @@ void Scenario::Act(const ScriptLine& l, bool& handled) {
         lastResult_ = FinishPendingCreation(l.Number(1), l.Number(2));
     } else if (c == "cancel-pick") {
         CancelPendingCreation();
+    } else if (c == "photo-export" || c == "photo-import") {
+        RunExtension(l);
     } else {
         handled = false;
         lastAction_ = nullptr;
@@ -651,6 +657,10 @@ std::string Scenario::OnMessage(const std::string& event) {
         }
         Say("    -> " + std::string(YesNo(*l, 3) ? "Ja" : "Nein"));
         return YesNo(*l, 3) ? "yes" : "no";
+    }
+    if (l->Count() > 3) {
+        Fail(l, "the message has only OK: the script cannot answer " + l->Word(3));
+        return "ok";
     }
     return "ok";
 }

@@ -38,12 +38,22 @@ public:
     // The scenario whose run is in progress, for the plug-in's windows.
     static Scenario* Current();
 
+    // Runs lines that need code of the plug-in linked into the running program (the photo
+    // exchange, until the transaction import and export run it); true when it knew the line.
+    using Extension = std::function<bool(Scenario&, const ScriptLine&)>;
+    static void SetExtension(Extension extension);
+    // A path of a scenario line (relative to the project directory, '\' or '/') as a path
+    // of this machine.
+    std::string PathOf(const std::string& word) const;
+
 private:
     void Execute(const ScriptLine& line);
     void Setup(const ScriptLine& line, bool& handled);
     void Act(const ScriptLine& line, bool& handled);
     void Check(const ScriptLine& line, bool& handled);
     void Tables(const ScriptLine& line, bool& handled);
+    void Photos(const ScriptLine& line, bool& handled);
+    void RunExtension(const ScriptLine& line);
 
     std::string OnForm(const std::string& event);
     std::string OnMessage(const std::string& event);

@@ -1,5 +1,6 @@
 #include "Script.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -47,7 +48,8 @@ std::vector<std::string> Split(const std::string& line, const std::string& where
     while (i < line.size()) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
             ++i;
-        if (i >= line.size() || line[i] == '#')
+        // '#' starts a comment, unless a digit follows: "#2" is an item index.
+        if (i >= line.size() || (line[i] == '#' && !(i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1])))))
             break;
         // A word runs to the next blank outside quotes; quoted parts keep their blanks.
         std::string w;

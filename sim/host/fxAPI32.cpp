@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "HostActions.h"
 #include "Plugin.h"
 #include "Project.h"
+#include "ProjectDatabase.h"
 
 using sim::Project;
 using sim::TheProject;
@@ -31,6 +34,32 @@ sim::HostTable* Table(const char* name) {
     auto& tables = TheProject().tables;
     auto it = tables.find(name);
     return it == tables.end() ? nullptr : &it->second;
+}
+
+// Objektphotos lives in the project database, unless a test defined a table of that name in
+// memory. The host compares table names exactly.
+bool IsLinkTable(const char* name) {
+    return name && std::strcmp(name, "Objektphotos") == 0 && !Table(name) &&
+           std::filesystem::exists(TheProject().projectDB);
+}
+
+// The cursor over the active object's links; read again when asked or when the active object
+// has changed since.
+sim::LinkCursor& Links(bool reread) {
+    Project& p = TheProject();
+    sim::LinkCursor& c = p.links;
+    if (reread || c.object != p.activeObject) {
+        c.keys = sim::LinkKeys(p.projectDB, p.activeObject);
+        c.object = p.activeObject;
+        c.pos = 0;
+    }
+    return c;
+}
+
+// The key of the link the cursor is on; 0 at the end.
+int64_t CurrentLink() {
+    sim::LinkCursor& c = Links(false);
+    return c.pos < c.keys.size() ? c.keys[c.pos] : 0;
 }
 
 }  // namespace
@@ -235,6 +264,20 @@ int32_t FXAPI fxCreateObjectStart(int32_t ClassID, int32_t GeoTyp, const char* K
 
 FXBOOL FXAPI fxGetValueByName(const char* TableName, const char* Field, char* Buffer, int32_t Size) {
     Project& p = TheProject();
+    if (IsLinkTable(TableName)) {
+        if (p.ShouldFail("fxGetValueByName") || !Field)
+            return 0;
+        try {
+            const int64_t key = CurrentLink();
+            const std::optional<std::string> v = key ? sim::LinkValue(p.projectDB, key, Field) : std::nullopt;
+            if (!v)
+                return 0;
+            CopyOut(*v, Buffer, Size);
+            return 1;
+        } catch (const std::runtime_error&) {
+            return 0;
+        }
+    }
     sim::HostTable* t = Table(TableName);
     if (p.ShouldFail("fxGetValueByName") || !t || !Field || t->cursor >= t->rows.size())
         return 0;
@@ -246,6 +289,16 @@ FXBOOL FXAPI fxGetValueByName(const char* TableName, const char* Field, char* Bu
 
 int32_t FXAPI fxSetValueByName(const char* TableName, const char* Field, const char* Value) {
     Project& p = TheProject();
+    if (IsLinkTable(TableName)) {
+        if (p.ShouldFail("fxSetValueByName") || !Field)
+            return 0;
+        try {
+            const int64_t key = CurrentLink();
+            return key && sim::SetLinkValue(p.projectDB, key, Field, Value ? Value : "") ? 1 : 0;
+        } catch (const std::runtime_error&) {
+            return 0;
+        }
+    }
     sim::HostTable* t = Table(TableName);
     if (p.ShouldFail("fxSetValueByName") || !t || !Field || t->cursor >= t->rows.size())
         return 0;
@@ -256,6 +309,12 @@ int32_t FXAPI fxSetValueByName(const char* TableName, const char* Field, const c
 }
 
 int32_t FXAPI fxTableFirst(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        if (TheProject().ShouldFail("fxTableFirst"))
+            return 0;
+        Links(true);
+        return 1;
+    }
     sim::HostTable* t = Table(TableName);
     if (TheProject().ShouldFail("fxTableFirst") || !t)
         return 0;
@@ -264,6 +323,14 @@ int32_t FXAPI fxTableFirst(const char* TableName) {
 }
 
 int32_t FXAPI fxTableNext(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        if (TheProject().ShouldFail("fxTableNext"))
+            return 0;
+        sim::LinkCursor& c = Links(false);
+        if (c.pos < c.keys.size())
+            ++c.pos;
+        return 1;
+    }
     sim::HostTable* t = Table(TableName);
     if (TheProject().ShouldFail("fxTableNext") || !t)
         return 0;
@@ -273,6 +340,11 @@ int32_t FXAPI fxTableNext(const char* TableName) {
 }
 
 FXBOOL FXAPI fxTableEOF(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        if (TheProject().ShouldFail("fxTableEOF"))
+            return 1;
+        return CurrentLink() == 0 ? 1 : 0;
+    }
     sim::HostTable* t = Table(TableName);
     if (TheProject().ShouldFail("fxTableEOF") || !t)
         return 1;
@@ -280,6 +352,10 @@ FXBOOL FXAPI fxTableEOF(const char* TableName) {
 }
 
 int32_t FXAPI fxDisableControls(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        ++TheProject().links.disabled;
+        return 1;
+    }
     sim::HostTable* t = Table(TableName);
     if (!t)
         return 0;
@@ -288,6 +364,12 @@ int32_t FXAPI fxDisableControls(const char* TableName) {
 }
 
 int32_t FXAPI fxEnableControls(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        int& disabled = TheProject().links.disabled;
+        if (disabled > 0)
+            --disabled;
+        return 1;
+    }
     sim::HostTable* t = Table(TableName);
     if (!t)
         return 0;
@@ -297,6 +379,20 @@ int32_t FXAPI fxEnableControls(const char* TableName) {
 }
 
 int32_t FXAPI fxAppendRecord(const char* TableName) {
+    if (IsLinkTable(TableName)) {
+        Project& p = TheProject();
+        if (p.ShouldFail("fxAppendRecord") || !p.Find(p.activeObject))
+            return 0;
+        try {
+            const int64_t key = sim::AppendLink(p.projectDB, p.activeObject);
+            sim::LinkCursor& c = Links(true);
+            while (c.pos < c.keys.size() && c.keys[c.pos] != key)
+                ++c.pos;
+            return 1;
+        } catch (const std::runtime_error&) {
+            return 0;
+        }
+    }
     sim::HostTable* t = Table(TableName);
     if (TheProject().ShouldFail("fxAppendRecord") || !t)
         return 0;

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "host/fxAPI32.h"
+#include "photos/DataModule.h"
+#include "photos/EnsureDataBase.h"
 #include "platform/ui/Dialogs.h"
 #include "report/frmTransActionReport.h"
 
@@ -25,9 +27,16 @@ int32_t VE1CustomExportHook(int32_t, int32_t, int32_t) { return NotInThisBuild("
 
 int32_t MakeTransActionReportHook() { return MakeTransActionReportProc(); }
 
-int32_t AfterLoadProjectHook() { return -1; }
+int32_t AfterLoadProjectHook() {
+    EnsureTableFotos();
+    EnsureSubDirFotos();
+    return -1;
+}
 
-int32_t BeforeCloseProjectHook() { return -1; }
+int32_t BeforeCloseProjectHook() {
+    ReleaseFotoverwaltung();
+    return -1;
+}
 
 int32_t ProcessFotoHook() {
     NotInThisBuild("Die Fotoverwaltung");

@@ -20,8 +20,9 @@ extern std::unique_ptr<dbf::Table> KennungList;
 extern int32_t TargetTID;
 // While true, OnTablePost does not mark the active object as changed.
 extern bool blnDoNotSetChangeFlag;
-// The photo data module, created on the first photo edit; owned by the photo handling.
-extern TdmFotoverwaltung* GlobaldmFotoverwaltung;
+// The photo data module, opened on demand by the photo operations (OpenFotoverwaltung);
+// each of them holds a reference while it works, so a release never leaves one dangling.
+extern std::shared_ptr<TdmFotoverwaltung> GlobaldmFotoverwaltung;
 
 // Sets every global to its value at library load.
 void ResetGlobals();

@@ -5,6 +5,7 @@
 #include "host/Environment.h"
 #include "host/Plugin.h"
 #include "host/Project.h"
+#include "host/ProjectDatabase.h"
 #include "platform/ui/Channel.h"
 #include "platform/ui/Scripted.h"
 #include "plugin/VE1TransAction.h"
@@ -32,6 +33,8 @@ Session::Session() {
     sim::Project& p = sim::TheProject();
     p.projectDir = dir.path().string();
     p.verfahrenDir = dir.path().string();
+    p.projectDB = (dir.path() / "Projekt.db").string();
+    sim::CreateProjectDatabase(p.projectDB);
     sim::SetEnvironment("VE1_REGISTRY_FILE", (dir.path() / "registry.ini").string());
     sim::ThePlugin().UseHooks("VE1TransAction.dll", LinkedHooks());
     ui::SetBackend(std::make_unique<ui::ScriptedBackend>());
@@ -71,6 +74,8 @@ std::vector<std::string> Session::Messages() const {
 }
 
 std::string Session::ProjectDir() const { return dir.path().string(); }
+
+std::string Session::Database() const { return (dir.path() / "Projekt.db").string(); }
 
 std::string Session::File(const std::string& name) const { return (dir.path() / name).string(); }
 

@@ -28,6 +28,8 @@ public:
     // The directory as the host reports it, and a file in it.
     std::string ProjectDir() const;
     std::string File(const std::string& name) const;
+    // The project database the host reports (an SQLite file with the host's Objektphotos).
+    std::string Database() const;
 };
 
 }  // namespace testsupport

@@ -18,6 +18,10 @@ public:
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string stem = "ve1 ";
         stem += info ? std::string(info->test_suite_name()) + "." + info->name() : "test";
+        for (char& c : stem) {
+            if (c == '/')
+                c = '_';  // parameterised tests have '/' in their names
+        }
         const std::filesystem::path base = std::filesystem::temp_directory_path();
         for (unsigned n = 0;; ++n) {
             std::filesystem::path candidate = base / (stem + "-" + std::to_string(n));

@@ -179,7 +179,7 @@ Layout parse(io::File& file) {
 
 FieldInfo physicalField(const FieldDef& def) {
     FieldInfo f;
-    f.name = paths::upper(def.name);
+    f.name = def.name;  // as given: dBase compares field names without case
     f.logical = def.type;
     switch (def.type) {
     case FieldType::Integer: f.type = 'N'; f.length = 11; break;

@@ -18,6 +18,9 @@ bool FileExistsWildcard(const std::string& pattern);
 // Bare names of all entries matching the pattern, files and directories alike, in the order
 // the file system gives them ("*.*" also yields "." and "..").
 std::vector<std::string> ListDirectory(const std::string& pattern);
+// Whether both paths name one existing directory, however each is spelt (letter case where the
+// file system ignores it, "..", a trailing delimiter, links).
+bool SameDirectory(const std::string& a, const std::string& b);
 bool CreateDir(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
 bool DeleteFileAt(const std::string& path);

@@ -108,6 +108,13 @@ bool FileExistsWildcard(const std::string& pattern)
     return !ListDirectory(pattern).empty();
 }
 
+bool SameDirectory(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return StatPath(a, sa) && StatPath(b, sb) && S_ISDIR(sa.st_mode) && S_ISDIR(sb.st_mode) &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool CreateDir(const std::string& path)
 {
     return !path.empty() && mkdir(NativePath(path).c_str(), 0777) == 0;

@@ -60,6 +60,30 @@ bool DirExists(const std::string& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+// The volume and file index of an existing directory; false when it cannot be opened.
+bool DirectoryIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    if (!DirExists(path))
+        return false;
+    HANDLE h = CreateFileW(WideFromCp1252(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+}  // namespace
+
+bool SameDirectory(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    return DirectoryIdentity(a, ia) && DirectoryIdentity(b, ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 std::vector<std::string> ListDirectory(const std::string& pattern)
 {
     std::vector<std::string> names;
