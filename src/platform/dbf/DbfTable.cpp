@@ -357,6 +357,11 @@ void Table::rebuildIndexes() {
     });
 }
 
+std::vector<std::string> Table::checkIndexes() {
+    impl_->checkBrowseMode();
+    return impl_->withFile([](TableFile& f) { return f.checkIndexes(); });
+}
+
 void Table::setIndexName(const std::string& indexName) {
     impl_->indexName = indexName;
     impl_->indexFields.clear();

@@ -100,6 +100,9 @@ public:
     std::vector<std::string> indexNames() const;
     // Rebuilds every tag of the production index from the table's rows.
     void rebuildIndexes();
+    // A structure check of the production index against the rows, for tests and for
+    // diagnosing a damaged file: what is wrong, in German; empty when the index is sound.
+    std::vector<std::string> checkIndexes();
 
     // Order of walks and the index for findKey/setRange: by index name, by the name of the
     // indexed field, or physical order when both are empty.

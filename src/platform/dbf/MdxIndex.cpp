@@ -538,14 +538,23 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
         if (leaf.empty()) updateEdges(tag);
         return true;
     }
-    // The leaf is empty: take it out of its parent, and so on upwards.
+    // The leaf is empty: take it out of its parent, and so on upwards while a page empties.
+    // When the page taken out was its parent's last child, the parent's subtree now ends
+    // with the entry its last separator stood for, and so do the subtrees above it up to the
+    // first one that is not a last child: that separator is lowered to it.
     size_t level = path.size() - 1;
     while (level-- > 0) {
         Node& p = path[level].edit();
-        size_t c = size_t(path[level].slot);
+        const size_t c = size_t(path[level].slot);
+        const bool lastChild = c + 1 == p.ptrs.size();
+        KeyBytes newLast;
         p.ptrs.erase(p.ptrs.begin() + long(c));
-        if (c < p.count()) p.eraseKey(c);
-        else if (!p.empty()) p.eraseKey(p.count() - 1);
+        if (!lastChild) {
+            p.eraseKey(c);
+        } else if (!p.empty()) {
+            newLast = KeyBytes(p.lastKey());
+            p.eraseKey(p.count() - 1);
+        }
         if (p.ptrs.empty()) {
             if (level == 0) {
                 p.leaf = true;
@@ -560,6 +569,17 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
             break;
         }
         writeNode(tag, p);
+        if (lastChild) {
+            for (size_t up = level; up-- > 0;) {
+                const size_t s = size_t(path[up].slot);
+                if (s < path[up].view().count()) {
+                    Node& a = path[up].edit();
+                    a.setKey(s, newLast);
+                    writeNode(tag, a);
+                    break;
+                }
+            }
+        }
         break;
     }
     updateEdges(tag);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -84,6 +85,16 @@ public:
 
     uint64_t generation() const { return generation_; }
 
+    // A structure check of one tag, for tests and for diagnosing a damaged file. It walks
+    // every page once and tells, in German, what is wrong: keys out of order within or across
+    // pages, a separator that is not the last key of its subtree, an empty page below the
+    // root, a page reached twice, a key that a plain descent from the root does not find.
+    struct TagCheck {
+        std::vector<Entry> entries;  // in the order of the walk
+        std::vector<std::string> problems;
+    };
+    TagCheck check(int tag) const;
+
 private:
     // A parsed page. The keys lie end to end, each of the tag's key length, so that reading a
     // page costs two allocations however many keys it holds.
@@ -127,6 +138,12 @@ private:
     uint32_t allocate();
     int compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2, uint32_t r2) const;
     Entry lastEntry(const Tag& tag, uint32_t page) const;  // the last entry of a subtree
+    // The check's walk of a subtree; returns its last entry (empty key when it has none).
+    Entry checkSubtree(const Tag& tag, uint32_t page, size_t depth, std::unordered_set<uint32_t>& seen,
+                       TagCheck& out) const;
+    // The first entry not before key, found as strict readers do: from the root by the
+    // separators alone, and within the one leaf reached.
+    std::optional<Entry> plainFind(const Tag& tag, const KeyBytes& key) const;
     uint32_t edgeLeaf(const Tag& tag, bool rightmost) const;
     // One level of a descent: the node as cached, copied only when a change needs it.
     struct PathStep {

@@ -368,4 +368,33 @@ void TableFile::rebuildIndexes() {
     ++version_;
 }
 
+std::vector<std::string> TableFile::checkIndexes() {
+    std::vector<std::string> problems;
+    if (!mdx_) return problems;
+    std::string rec;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+        const auto& tag = mdx_->tags()[size_t(t)];
+        auto result = mdx_->check(t);
+        problems.insert(problems.end(), result.problems.begin(), result.problems.end());
+        if (tagField(t) < 0) continue;  // a key we cannot evaluate cannot be compared
+        std::vector<int> seen(size_t(layout_.recordCount) + 1, 0);
+        for (const auto& e : result.entries) {
+            const std::string which = "Index " + tag.spec.name + ", Satz " + std::to_string(e.recno);
+            if (e.recno < 1 || e.recno > layout_.recordCount) {
+                problems.push_back(which + " liegt außerhalb der Tabelle");
+                continue;
+            }
+            if (++seen[e.recno] == 2) problems.push_back(which + " steht mehrfach im Index");
+            if (deleted(e.recno)) continue;  // other programs keep deleted rows in their indexes
+            read(e.recno, rec);
+            if (mdx_->compareKeys(tag, keyOf(t, rec), e.key) != 0)
+                problems.push_back(which + " steht unter einem anderen Schlüssel im Index");
+        }
+        for (uint32_t r = 1; r <= layout_.recordCount; ++r)
+            if (seen[r] == 0 && !deleted(r))
+                problems.push_back("Index " + tag.spec.name + ", Satz " + std::to_string(r) + " fehlt im Index");
+    }
+    return problems;
+}
+
 }  // namespace dbf

@@ -53,6 +53,9 @@ public:
     mdx::KeyBytes keyOf(int tag, const std::string& rec) const;
     void addIndex(const std::string& name, const std::string& fieldName);
     void rebuildIndexes();
+    // The structure check of every tag, and that every live row is in each tag once under
+    // its key; in German what is wrong, empty when the index is sound.
+    std::vector<std::string> checkIndexes();
 
 private:
     TableFile(std::shared_ptr<io::FileSystem> fs, std::string path);

@@ -121,6 +121,7 @@ TEST(DbfRuns, RemovalsAnywhereInLongRunsKeepTheIndexExact) {
     t.setIndexName("idxTID");
     t.setRange(int32_t(7), int32_t(7));
     EXPECT_EQ(t.recordCount(), int(std::count_if(model.begin(), model.end(), [](auto& e) { return e.first == 7; })));
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, TheLastRowGoesFromTheEndOfALeafBeforeAnotherRun) {
@@ -136,6 +137,8 @@ TEST(DbfRuns, TheLastRowGoesFromTheEndOfALeafBeforeAnotherRun) {
     }
     deleteKennung(dir, "K1659", model);
     EXPECT_EQ(indexEntries(temp.file("T.MDX")), recnos(model));
+    Table t(dir, "T.DBF");
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
@@ -162,6 +165,7 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
     Table t(dir, "T.DBF");
     t.open();
     EXPECT_EQ(walkTid(t), model);
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
@@ -194,4 +198,5 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
     Table t(dir, "T.DBF");
     t.open();
     EXPECT_EQ(walkTid(t), model);
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }

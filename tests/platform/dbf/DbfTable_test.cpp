@@ -283,6 +283,9 @@ TEST(DbfTable, RandomChangesKeepTheIndexInStepWithTheRows) {
     std::map<int, std::string> model;  // recno -> key
     auto key = [&] { return "K" + std::to_string(rng() % 150); };
     for (int step = 0; step < 2500; ++step) {
+        if (step % 500 == 499) {
+            ASSERT_EQ(t.checkIndexes(), std::vector<std::string>()) << "step " << step;
+        }
         int op = int(rng() % 10);
         if (op < 6 || model.empty()) {
             std::string k = key();
@@ -313,6 +316,7 @@ TEST(DbfTable, RandomChangesKeepTheIndexInStepWithTheRows) {
     for (t.first(); !t.eof(); t.next()) walked.emplace_back(t.fieldByName("KENNUNG").asString(), t.recordNumber());
     EXPECT_EQ(walked, expected);
     EXPECT_EQ(t.recordCount(), int(model.size()));
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
     // The same after rebuilding from the rows.
     t.rebuildIndexes();
     walked.clear();
