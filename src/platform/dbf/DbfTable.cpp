@@ -57,6 +57,9 @@ public:
     }
 
     bool validRow(uint32_t r) { return r >= 1 && r <= tf->count() && !tf->deleted(r); }
+    // Whether an entry of the current index leads to a live row; throws when that row
+    // carries another key, as with an index file of another table or an out-of-date one.
+    bool indexedRow(const mdx::Entry& e) { return validRow(e.recno) && tf->rowOfEntry(tag, e); }
     bool inRange(const mdx::KeyBytes& k) {
         if (!ranged) return true;
         const auto& t = tf->index()->tags()[size_t(tag)];
@@ -75,7 +78,7 @@ public:
         const auto& t = mdx->tags()[size_t(tag)];
         while (found) {
             if (ranged && mdx->compareKeys(t, cursor.current.key, to) > 0) break;
-            if (validRow(cursor.current.recno)) {
+            if (indexedRow(cursor.current)) {
                 recno = cursor.current.recno;
                 return;
             }
@@ -105,6 +108,7 @@ public:
     void selectIndex() {
         tag = -1;
         ranged = false;
+        if (!indexName.empty() || !indexFields.empty()) tf->requireIndexFile();
         if (!indexName.empty()) {
             tag = tf->tagByName(indexName);
             if (tag < 0) throw EngineError("Der Index " + indexName + " wurde nicht gefunden: " + path());
@@ -286,6 +290,7 @@ void TableImpl::post() {
     if (!editing()) return;
     TableFile& f = file();
     const auto& layout = f.layout();
+    f.requireWritable(!memoEdits.empty());
     for (const auto& [index, text] : memoEdits) {
         uint32_t block = text.empty() ? 0 : f.writeMemo(text);
         value::Where w{layout, layout.fields[size_t(index)], f.path()};
@@ -430,7 +435,7 @@ int Table::recordCount() const {
     int n = 0;
     for (bool ok = mdx->seek(impl_->tag, c, impl_->from, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, impl_->to) > 0) break;
-        if (impl_->validRow(c.current.recno)) ++n;
+        if (impl_->indexedRow(c.current)) ++n;
     }
     return n;
 }
@@ -455,7 +460,7 @@ bool Table::findKey(const Key& key) {
     mdx::Cursor c;
     for (bool ok = mdx->seek(impl_->tag, c, k, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, k) != 0) break;
-        if (impl_->validRow(c.current.recno) && impl_->inRange(k)) {
+        if (impl_->indexedRow(c.current) && impl_->inRange(k)) {
             impl_->cursor = c;
             impl_->recno = c.current.recno;
             return true;

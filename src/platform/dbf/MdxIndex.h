@@ -45,6 +45,7 @@ struct Tag {
 // A position in a tag, valid while the index is unchanged; re-found by its entry otherwise.
 struct Cursor {
     std::vector<std::pair<uint32_t, int>> path;  // page and slot per level, root first
+    std::unordered_set<uint32_t> seen;           // pages this walk has entered: each once
     Entry current;
     bool valid = false;
     uint64_t generation = 0;
@@ -62,6 +63,7 @@ public:
     static void create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName);
 
     const std::string& path() const { return file_->path(); }
+    bool writable() const { return file_->writable(); }
     const std::vector<Tag>& tags() const { return tags_; }
     int findTag(const std::string& name) const;  // -1 if none; case-insensitive
 
@@ -82,6 +84,12 @@ public:
     // equal keys; 0 when not known.
     void insert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
     bool remove(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+    // Whether the tag holds (key, recno). The place found is kept for the removal of that
+    // entry, so that a change can make sure of all its entries before it writes anything.
+    bool contains(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+
+    // The table name in the file header (upper case, at most 16 characters; may be empty).
+    const std::string& tableName() const { return tableName_; }
 
     uint64_t generation() const { return generation_; }
 
@@ -128,6 +136,7 @@ private:
     };
     static constexpr size_t kMaxDepth = 48;  // levels of a tree, beyond which it is damaged
     [[noreturn]] void bad(const std::string& what) const;
+    [[noreturn]] void reachedTwice(const Tag& tag, uint32_t page) const;
     void load();
     Node readNode(const Tag& tag, uint32_t page) const;
     // The parsed node of a page, kept while the file object lives and replaced on every
@@ -188,6 +197,15 @@ private:
             inner.clear();
         }
     };
+    // The descent of a removal: by what was learnt, then from the file alone when that
+    // does not lead to the entry; the path ends at the entry's leaf slot if it is there.
+    std::vector<PathStep> locate(const Tag& tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount) const;
+    struct Located {
+        KeyBytes key;
+        uint32_t recno = 0;
+        std::vector<PathStep> path;
+    };
+    std::unordered_map<int, Located> located_;  // per tag, until that tag changes
     static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;
     void learnInner(const std::shared_ptr<const Node>& n) const;
@@ -202,6 +220,7 @@ private:
 
     std::unique_ptr<io::File> file_;
     std::vector<Tag> tags_;
+    std::string tableName_;
     uint32_t blockSize_ = 1024;
     uint32_t pageCount_ = 4;
     uint64_t generation_ = 1;

@@ -78,9 +78,17 @@ TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
     }
     if (layout_.productionIndex) {
         std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
-        if (fs_->exists(mdxPath))
-            mdx_ = std::make_unique<mdx::MdxFile>(
-                std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        if (!fs_->exists(mdxPath)) {
+            missingIndex_ = mdxPath;  // an error when an index is asked for or to be kept up
+            return;
+        }
+        mdx_ = std::make_unique<mdx::MdxFile>(
+            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        // A copy of another table's index file would point at rows of ours by its numbers.
+        const std::string own = paths::upper(stem(path_)).substr(0, 16);
+        if (!mdx_->tableName().empty() && mdx_->tableName() != own)
+            throw EngineError("Die Indexdatei gehört zur Tabelle " + mdx_->tableName() + ", nicht zu " + own + ": " +
+                              mdxPath);
     }
 }
 
@@ -163,8 +171,52 @@ void TableFile::writeHeaderCount(uint32_t count) {
     dbf_->write(1, b, sizeof b);  // the count's bytes in ascending order: a cut leaves it lower
 }
 
+void TableFile::requireWritable(bool memo) const {
+    auto check = [](io::File& f) {
+        if (!f.writable()) throw EngineError("Die Datei ist schreibgeschützt: " + f.path());
+    };
+    check(*dbf_);
+    if (mdx_ && !mdx_->tags().empty() && !mdx_->writable())
+        throw EngineError("Die Datei ist schreibgeschützt: " + mdx_->path());
+    if (memo && memo_ && !memo_->writable()) throw EngineError("Die Datei ist schreibgeschützt: " + memo_->path());
+}
+
+bool TableFile::writable(bool memo) const {
+    try {
+        requireWritable(memo);
+        return true;
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+void TableFile::indexOutOfStep(int tag, uint32_t recno) const {
+    throw EngineError("Der Index " + mdx_->tags().at(size_t(tag)).spec.name +
+                      " gehört nicht zu dieser Tabelle oder ist veraltet (Satz " + std::to_string(recno) +
+                      "): " + mdx_->path());
+}
+
+void TableFile::requireEntries(uint32_t recno, const std::string& old, const std::string* now) {
+    if (!mdx_) return;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+        const auto before = keyOf(t, old);
+        if (now && before == keyOf(t, *now)) continue;
+        if (!mdx_->contains(t, before, recno, layout_.recordCount)) indexOutOfStep(t, recno);
+    }
+}
+
+bool TableFile::rowOfEntry(int tag, const mdx::Entry& entry) {
+    if (deleted(entry.recno)) return false;
+    read(entry.recno, scratch_);
+    const auto& spec = mdx_->tags().at(size_t(tag));
+    if (tagField(tag) >= 0 && mdx_->compareKeys(spec, keyOf(tag, scratch_), entry.key) != 0)
+        indexOutOfStep(tag, entry.recno);
+    return true;
+}
+
 uint32_t TableFile::append(const std::string& recIn) {
     requireMaintainable();
+    requireWritable(false);
     if (layout_.recordCount == 0xFFFFFFFFu) bad("Die Tabelle ist voll");
     std::string rec = recIn;
     rec.resize(layout_.recordLength, ' ');
@@ -184,11 +236,13 @@ uint32_t TableFile::append(const std::string& recIn) {
 
 void TableFile::update(uint32_t recno, const std::string& recIn) {
     requireMaintainable();
+    requireWritable(false);
     std::string old;
     read(recno, old);
     std::string rec = recIn;
     rec.resize(layout_.recordLength, ' ');
     rec[0] = old[0];
+    if (old[0] != '*') requireEntries(recno, old, &rec);
     dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
     ++version_;
     if (mdx_ && old[0] != '*') {
@@ -203,9 +257,11 @@ void TableFile::update(uint32_t recno, const std::string& recIn) {
 
 void TableFile::remove(uint32_t recno) {
     requireMaintainable();
+    requireWritable(false);
     std::string old;
     read(recno, old);
     if (old[0] == '*') return;
+    requireEntries(recno, old, nullptr);
     char flag = '*';
     dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, &flag, 1);
     ++version_;
@@ -215,6 +271,7 @@ void TableFile::remove(uint32_t recno) {
 }
 
 void TableFile::empty() {
+    requireWritable(true);
     writeHeaderCount(0);
     layout_.recordCount = 0;
     deleted_ = 0;
@@ -234,6 +291,7 @@ std::string TableFile::readMemo(uint32_t block) {
 
 uint32_t TableFile::writeMemo(const std::string& text) {
     if (!memo_) bad("Die Tabelle hat keine Memodatei");
+    requireWritable(true);
     ++version_;
     return memo_->write(text);
 }
@@ -268,7 +326,12 @@ int TableFile::tagField(int tag) const {
     }
 }
 
+void TableFile::requireIndexFile() const {
+    if (!missingIndex_.empty()) throw EngineError("Die Indexdatei fehlt: " + missingIndex_);
+}
+
 void TableFile::requireMaintainable() const {
+    requireIndexFile();
     if (!mdx_) return;
     for (int t = 0; t < int(mdx_->tags().size()); ++t)
         if (tagField(t) < 0) {
@@ -345,6 +408,7 @@ void TableFile::addIndex(const std::string& name, const std::string& fieldName) 
         mdx::MdxFile::create(*fs_, mdxPath, stem(path_));
         mdx_ = std::make_unique<mdx::MdxFile>(
             std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        missingIndex_.clear();
     }
     if (mdx_->findTag(spec.name) >= 0) bad("Der Index " + spec.name + " existiert bereits");
     auto entries = entriesFor(f, spec);
