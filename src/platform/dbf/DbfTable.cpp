@@ -516,6 +516,8 @@ void Table::deleteRecord() {
     else impl_->settleIndex(f.index()->next(impl_->tag, impl_->cursor));
 }
 
+void Table::requireWritable() const { impl_->file().requireWritable(true); }
+
 void Table::emptyTable() {
     impl_->cancel();
     impl_->withFile([](TableFile& f) {

@@ -134,6 +134,9 @@ public:
     void post();
     void cancel();
     void deleteRecord();  // the current row; moves to the next one
+    // Throws when a change could not write every file of the open table (table, index, memo
+    // file): asked before a change that writes to several tables writes to the first.
+    void requireWritable() const;
     void emptyTable();    // removes every row, keeps the structure
 
 private:
