@@ -273,7 +273,13 @@ mdx::KeyBytes TableImpl::makeKey(const Key& key) const {
         return mismatch();
     case 'N':
         if (auto* i = std::get_if<int32_t>(&key)) return mdx::numericKey(int64_t(*i));
-        if (auto* s = std::get_if<std::string>(&key)) return mdx::numericKey(*s);
+        if (auto* s = std::get_if<std::string>(&key)) {
+            try {
+                return mdx::numericKey(*s);
+            } catch (const EngineError&) {
+                throw EngineError("Der Suchschlüssel '" + *s + "' für den Index " + spec.name + " ist keine Zahl: " + path());
+            }
+        }
         return mismatch();
     default:
         if (auto* d = std::get_if<Date>(&key)) return mdx::dateKey(d->year == 0 ? 0 : format::julianDay(*d));

@@ -348,7 +348,11 @@ mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uin
     case 'N':
         if (value::isNull(w, r)) return mdx::numericKey(int64_t(0));
         if (w.field.type == 'I' || w.field.type == '+') return mdx::numericKey(value::integer(w, r));
-        return mdx::numericKey(value::text(w, r));
+        try {
+            return mdx::numericKey(value::text(w, r));
+        } catch (const EngineError&) {
+            throw EngineError("Feld " + w.field.name + ": Der Wert '" + value::text(w, r) + "' ist keine Zahl: " + w.file);
+        }
     default:
         if (value::isNull(w, r)) return mdx::dateKey(0);
         return mdx::dateKey(format::julianDay(value::date(w, r)));
