@@ -69,7 +69,7 @@ TEST(DbfIndexStructure, EmptiedLastLeafLowersTheSeparatorAbove) {
     for (int r = 1; r <= 8000; ++r) {
         t.append();
         t.fieldByName("TID").setInteger(r <= 3969 ? 1000 : 2000);
-        t.fieldByName("KENNUNG").setString("K" + std::to_string(r));
+        t.fieldByName("KENNUNG").setString(std::string("K").append(std::to_string(r)));
         t.post();
     }
     t.close();
@@ -79,7 +79,7 @@ TEST(DbfIndexStructure, EmptiedLastLeafLowersTheSeparatorAbove) {
     ASSERT_EQ(t.checkIndexes(), std::vector<std::string>());
     t.setIndexName("idxKennung");
     for (int r = 3970; r <= 4032; ++r) {
-        ASSERT_TRUE(t.findKey("K" + std::to_string(r)));
+        ASSERT_TRUE(t.findKey(std::string("K").append(std::to_string(r))));
         t.deleteRecord();
     }
     EXPECT_EQ(joined(t.checkIndexes()), "");
@@ -93,7 +93,7 @@ TEST(DbfIndexStructure, EmptiedLastLeafLowersTheSeparatorAbove) {
     for (int tid : {1003, 1004}) {
         t.append();
         t.fieldByName("TID").setInteger(tid);
-        t.fieldByName("KENNUNG").setString("NEU" + std::to_string(tid));
+        t.fieldByName("KENNUNG").setString(std::string("NEU").append(std::to_string(tid)));
         t.post();
     }
     EXPECT_EQ(joined(t.checkIndexes()), "");
