@@ -8,6 +8,7 @@ native_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsimpleini-dev
   python3 python3-dbfread python3-dbf gdal-bin
+  clang libclang-rt-14-dev
 )
 
 source "$(dirname "$0")/packages.sh"
