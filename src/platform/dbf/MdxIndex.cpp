@@ -461,14 +461,14 @@ void MdxFile::updateEdges(const Tag& tag) {
 
 void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
-    located_.erase(tagIndex);
+    auto path = takeLocated(tagIndex, key, recno, true);
     if (tag.spec.unique) {
         Cursor c;
         if (seek(tagIndex, c, key, 0) && compareKeys(tag, c.current.key, key) == 0) return;
     }
     ++generation_;
     RunSearch search{recordCount, false, true};
-    auto path = descend(tag, key, recno, &search);
+    if (path.empty()) path = descend(tag, key, recno, &search);
     forgetPath(path, false);
     bool wasEmpty = path.size() == 1 && path[0].view().empty();
     Node& leaf = path.back().edit();
@@ -552,17 +552,30 @@ bool MdxFile::contains(int tagIndex, const KeyBytes& key, uint32_t recno, uint32
         located_.erase(tagIndex);
         return false;
     }
-    located_[tagIndex] = Located{key, recno, std::move(path)};
+    located_[tagIndex] = Located{key, recno, std::move(path), false};
     return true;
+}
+
+std::vector<MdxFile::PathStep> MdxFile::takeLocated(int tagIndex, const KeyBytes& key, uint32_t recno,
+                                                      bool inserting) {
+    std::vector<PathStep> path;
+    if (auto it = located_.find(tagIndex); it != located_.end()) {
+        const Located& l = it->second;
+        if (l.recno == recno && l.key == key && l.inserting == inserting) path = std::move(it->second.path);
+        located_.erase(it);
+    }
+    return path;
+}
+
+void MdxFile::prepareInsert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    RunSearch search{recordCount, false, true};
+    located_[tagIndex] = Located{key, recno, descend(tag, key, recno, &search), true};
 }
 
 bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
-    std::vector<PathStep> path;
-    if (auto it = located_.find(tagIndex); it != located_.end()) {
-        if (it->second.recno == recno && it->second.key == key) path = std::move(it->second.path);
-        located_.erase(it);
-    }
+    std::vector<PathStep> path = takeLocated(tagIndex, key, recno, false);
     if (path.empty()) path = locate(tag, key, recno, recordCount);
     if (!holds(tag, path, key, recno))
         return false;

@@ -84,6 +84,9 @@ public:
     // equal keys; 0 when not known.
     void insert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
     bool remove(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+    // Finds the place of a new entry before anything is written, so that damage on the way
+    // stops an append before the table is touched; insert() then goes by it.
+    void prepareInsert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
     // Whether the tag holds (key, recno). The place found is kept for the removal of that
     // entry, so that a change can make sure of all its entries before it writes anything.
     bool contains(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
@@ -204,7 +207,11 @@ private:
         KeyBytes key;
         uint32_t recno = 0;
         std::vector<PathStep> path;
+        bool inserting = false;  // the place for a new entry, not an entry found
     };
+    // The path kept for (key, recno) by prepareInsert or contains, if any; forgets every
+    // path kept for the tag.
+    std::vector<PathStep> takeLocated(int tag, const KeyBytes& key, uint32_t recno, bool inserting);
     std::unordered_map<int, Located> located_;  // per tag, until that tag changes
     static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;

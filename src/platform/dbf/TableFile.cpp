@@ -222,6 +222,9 @@ uint32_t TableFile::append(const std::string& recIn) {
     rec.resize(layout_.recordLength, ' ');
     rec[0] = ' ';
     uint32_t recno = layout_.recordCount + 1;
+    // The index's pages on the way to the new entries are read, and found sound, first.
+    if (mdx_)
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->prepareInsert(t, keyOf(t, rec), recno, recno);
     // Record bytes, then the end mark, then the count: a cut at any byte keeps all rows before.
     std::string bytes = rec;
     bytes.push_back(char(format::kEndOfFile));
