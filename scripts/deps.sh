@@ -8,8 +8,9 @@ native_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsimpleini-dev
   python3 python3-dbfread python3-dbf gdal-bin
-  clang libclang-rt-14-dev
 )
 
 source "$(dirname "$0")/packages.sh"
+# The dBase engine's fuzz target is built with clang and its libFuzzer runtime.
+native_packages+=(clang libclang-rt-14-dev)
 ve1_install "${native_packages[@]}"
