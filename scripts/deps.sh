@@ -11,4 +11,6 @@ native_packages=(
 )
 
 source "$(dirname "$0")/packages.sh"
+# The dBase engine's fuzz target is built with clang and its libFuzzer runtime.
+native_packages+=(clang libclang-rt-14-dev)
 ve1_install "${native_packages[@]}"

@@ -11,6 +11,10 @@ cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$build" && ctest --output-on-failure -j"$(nproc)")
+
+# The dBase engine's optimised build and its bounded fuzz run.
+bash "$top/scripts/engine-checks.sh"
+
 if [ -f "$top/scripts/win32-tests.sh" ]; then
   bash "$top/scripts/win32-tests.sh"
 fi

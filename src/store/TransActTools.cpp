@@ -77,9 +77,18 @@ int32_t InsertInTransActionListProc(int32_t /*Command*/, int32_t FELDIXID, int32
         list.fieldByName("KENNUNGO").setString(kennungO);
         list.fieldByName("SCHREIBEND").setInteger(schreibend);
         list.fieldByName("CHANGED").setString(newAction);
-        list.post();
+        // The identifier leaves the pool as the object enters the list: both tables must
+        // take the change before either is written.
+        ProjectTable pool(kKennungList, "idxKennung");
+        list.requireWritable();
+        if (FindKennung(pool, kennung)) {
+            pool.requireWritable();
+            list.post();
+            pool.deleteRecord();
+        } else {
+            list.post();
+        }
     }
-    DeleteFreeKennung(kennung);
     return -1;
 }
 
@@ -92,8 +101,12 @@ int32_t DeleteFromTransActionListProc(int32_t GeoID, int32_t /*LParam*/, int32_t
         return -1;
     const int32_t schreibend = list.fieldByName("SCHREIBEND").asInteger();
     const int32_t tid = list.fieldByName("TID").asInteger();
-    if (schreibend == 1 || schreibend == 2)
+    if (schreibend == 1 || schreibend == 2) {
+        // The list is checked before the pool takes the identifier back; the pool checks
+        // itself before its first write.
+        list.requireWritable();
         SetFreeKennung(tid, kennung);
+    }
     if (schreibend == 1) {
         list.edit();
         list.fieldByName("SCHREIBEND").setInteger(3);

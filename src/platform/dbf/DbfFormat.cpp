@@ -96,7 +96,9 @@ Layout parse(io::File& file) {
         while (n < nameLen && d[n] != 0) ++n;
         if (n == nameLen) bad(file, "Feldname ohne Abschlusszeichen");
         if (n == 0) bad(file, "leerer Feldname");
-        f.name.assign(reinterpret_cast<const char*>(d), size_t(n));
+        // Some programs pad the name with blanks before its terminator.
+        f.name = trimBoth(std::string(reinterpret_cast<const char*>(d), size_t(n)));
+        if (f.name.empty()) bad(file, "leerer Feldname");
         if (l.flavor == Flavor::dBase7) {
             f.type = char(d[32]);
             f.length = d[33];

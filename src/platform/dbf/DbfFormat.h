@@ -68,6 +68,8 @@ std::string trimRight(const std::string& s);
 std::string formatNumber(double value, int decimals);
 
 int64_t julianDay(const Date& d);
+// The Julian day of 31 December 9999, the last day a date field can hold.
+inline constexpr int64_t kLastJulianDay = 5373484;
 Date fromJulianDay(int64_t jd);
 bool validDate(const Date& d);
 

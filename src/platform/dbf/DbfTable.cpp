@@ -57,6 +57,9 @@ public:
     }
 
     bool validRow(uint32_t r) { return r >= 1 && r <= tf->count() && !tf->deleted(r); }
+    // Whether an entry of the current index leads to a live row; throws when that row
+    // carries another key, as with an index file of another table or an out-of-date one.
+    bool indexedRow(const mdx::Entry& e) { return validRow(e.recno) && tf->rowOfEntry(tag, e); }
     bool inRange(const mdx::KeyBytes& k) {
         if (!ranged) return true;
         const auto& t = tf->index()->tags()[size_t(tag)];
@@ -75,7 +78,7 @@ public:
         const auto& t = mdx->tags()[size_t(tag)];
         while (found) {
             if (ranged && mdx->compareKeys(t, cursor.current.key, to) > 0) break;
-            if (validRow(cursor.current.recno)) {
+            if (indexedRow(cursor.current)) {
                 recno = cursor.current.recno;
                 return;
             }
@@ -105,6 +108,7 @@ public:
     void selectIndex() {
         tag = -1;
         ranged = false;
+        if (!indexName.empty() || !indexFields.empty()) tf->requireIndexFile();
         if (!indexName.empty()) {
             tag = tf->tagByName(indexName);
             if (tag < 0) throw EngineError("Der Index " + indexName + " wurde nicht gefunden: " + path());
@@ -269,7 +273,13 @@ mdx::KeyBytes TableImpl::makeKey(const Key& key) const {
         return mismatch();
     case 'N':
         if (auto* i = std::get_if<int32_t>(&key)) return mdx::numericKey(int64_t(*i));
-        if (auto* s = std::get_if<std::string>(&key)) return mdx::numericKey(*s);
+        if (auto* s = std::get_if<std::string>(&key)) {
+            try {
+                return mdx::numericKey(*s);
+            } catch (const EngineError&) {
+                throw EngineError("Der Suchschlüssel '" + *s + "' für den Index " + spec.name + " ist keine Zahl: " + path());
+            }
+        }
         return mismatch();
     default:
         if (auto* d = std::get_if<Date>(&key)) return mdx::dateKey(d->year == 0 ? 0 : format::julianDay(*d));
@@ -286,6 +296,7 @@ void TableImpl::post() {
     if (!editing()) return;
     TableFile& f = file();
     const auto& layout = f.layout();
+    f.requireWritable(!memoEdits.empty());
     for (const auto& [index, text] : memoEdits) {
         uint32_t block = text.empty() ? 0 : f.writeMemo(text);
         value::Where w{layout, layout.fields[size_t(index)], f.path()};
@@ -357,6 +368,11 @@ void Table::rebuildIndexes() {
     });
 }
 
+std::vector<std::string> Table::checkIndexes() {
+    impl_->checkBrowseMode();
+    return impl_->withFile([](TableFile& f) { return f.checkIndexes(); });
+}
+
 void Table::setIndexName(const std::string& indexName) {
     impl_->indexName = indexName;
     impl_->indexFields.clear();
@@ -425,7 +441,7 @@ int Table::recordCount() const {
     int n = 0;
     for (bool ok = mdx->seek(impl_->tag, c, impl_->from, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, impl_->to) > 0) break;
-        if (impl_->validRow(c.current.recno)) ++n;
+        if (impl_->indexedRow(c.current)) ++n;
     }
     return n;
 }
@@ -450,7 +466,7 @@ bool Table::findKey(const Key& key) {
     mdx::Cursor c;
     for (bool ok = mdx->seek(impl_->tag, c, k, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, k) != 0) break;
-        if (impl_->validRow(c.current.recno) && impl_->inRange(k)) {
+        if (impl_->indexedRow(c.current) && impl_->inRange(k)) {
             impl_->cursor = c;
             impl_->recno = c.current.recno;
             return true;
@@ -505,6 +521,8 @@ void Table::deleteRecord() {
     if (impl_->tag < 0) impl_->physicalFrom(r + 1);
     else impl_->settleIndex(f.index()->next(impl_->tag, impl_->cursor));
 }
+
+void Table::requireWritable() const { impl_->file().requireWritable(true); }
 
 void Table::emptyTable() {
     impl_->cancel();

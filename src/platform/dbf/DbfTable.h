@@ -100,6 +100,9 @@ public:
     std::vector<std::string> indexNames() const;
     // Rebuilds every tag of the production index from the table's rows.
     void rebuildIndexes();
+    // A structure check of the production index against the rows, for tests and for
+    // diagnosing a damaged file: what is wrong, in German; empty when the index is sound.
+    std::vector<std::string> checkIndexes();
 
     // Order of walks and the index for findKey/setRange: by index name, by the name of the
     // indexed field, or physical order when both are empty.
@@ -131,6 +134,9 @@ public:
     void post();
     void cancel();
     void deleteRecord();  // the current row; moves to the next one
+    // Throws when a change could not write every file of the open table (table, index, memo
+    // file): asked before a change that writes to several tables writes to the first.
+    void requireWritable() const;
     void emptyTable();    // removes every row, keeps the structure
 
 private:

@@ -174,6 +174,9 @@ int64_t integer(const Where& w, const uint8_t* rec) {
         if (!binaryType(w)) fail(w, "Das Feld enthält keine ganze Zahl");
         double d = doubleOf(w, p);
         if (std::floor(d) != d) fail(w, "Der Wert " + text(w, rec) + " ist keine ganze Zahl");
+        // Compared as a double first: a value beyond 64 bits has no integer to convert to.
+        if (!(d >= double(INT32_MIN) && d <= double(INT32_MAX)))
+            fail(w, "Der Wert " + text(w, rec) + " passt nicht in 32 Bit");
         v = int64_t(d);
         break;
     }
@@ -210,8 +213,10 @@ Date date(const Where& w, const uint8_t* rec) {
     if (w.field.type == 'T') return format::fromJulianDay(bytes::le32(p));
     if (w.field.type == '@') {
         // dBase 7 timestamp: milliseconds since 1 January 4713 BC as a sortable double.
-        double ms = doubleOf(w, p);
-        return format::fromJulianDay(int64_t(std::floor(ms / 86400000.0)));
+        const double days = std::floor(doubleOf(w, p) / 86400000.0);
+        if (!(days >= 0 && days <= double(format::kLastJulianDay)))
+            fail(w, "Der Zeitstempel liegt außerhalb des Kalenders");
+        return format::fromJulianDay(int64_t(days));
     }
     Date d;
     std::string t = format::trimBoth(raw(w, rec));

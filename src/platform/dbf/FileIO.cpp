@@ -97,7 +97,12 @@ std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode m
         return std::make_unique<MemoryFile>(*this, path, data, true);
     }
     if (it == files_.end()) fail(path, "Die Datei kann nicht geöffnet werden");
-    return std::make_unique<MemoryFile>(*this, path, it->second, mode == OpenMode::ReadWrite);
+    return std::make_unique<MemoryFile>(*this, path, it->second, mode == OpenMode::ReadWrite && !readOnly_.count(path));
+}
+
+void MemoryFileSystem::setReadOnly(const std::string& path, bool readOnly) {
+    if (readOnly) readOnly_.insert(path);
+    else readOnly_.erase(path);
 }
 
 bool MemoryFileSystem::exists(const std::string& path) { return files_.count(path) != 0; }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ public:
     void remove(const std::string& path) override;
     std::vector<std::string> list(const std::string& directory) override;
 
+    // A read-only file opens for reading only, as OpenMode::ReadWrite falls back to.
+    void setReadOnly(const std::string& path, bool readOnly);
     void setWriteBudget(int64_t bytes) { budget_ = bytes; }  // negative: unlimited
     void clearWriteBudget() { budget_ = -1; }
     int64_t bytesWritten() const { return written_; }
@@ -60,6 +63,7 @@ public:
 private:
     friend class MemoryFile;
     std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> files_;
+    std::set<std::string> readOnly_;
     int64_t budget_ = -1;
     int64_t written_ = 0;
 };

@@ -70,11 +70,16 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
     case OpenMode::Read:
         fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         break;
-    case OpenMode::ReadWrite:
-        fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    case OpenMode::ReadWrite: {
+        // A file that nobody may write is read-only, also for the administrator, as the
+        // read-only attribute is on Windows.
+        struct stat st {};
+        const bool noWriteBits = stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+        fd = noWriteBits ? -1 : open(path.c_str(), O_RDWR | O_CLOEXEC);
         writable = fd >= 0;
         if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         break;
+    }
     case OpenMode::Create:
         fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         writable = true;

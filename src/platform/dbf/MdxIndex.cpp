@@ -126,6 +126,10 @@ void MdxFile::bad(const std::string& what) const {
     throw EngineError("Die Indexdatei ist beschädigt (" + what + "): " + file_->path());
 }
 
+void MdxFile::reachedTwice(const Tag& tag, uint32_t page) const {
+    bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " wird mehrfach erreicht");
+}
+
 void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName) {
     std::vector<uint8_t> h(kHeaderBytes, 0);
     h[0] = 2;
@@ -151,14 +155,20 @@ void MdxFile::load() {
     if (size < kHeaderBytes) bad("Datei kürzer als der Dateikopf");
     std::vector<uint8_t> h(kHeaderBytes);
     file_->read(0, h.data(), h.size());
+    tableName_.clear();
+    for (size_t i = 4; i < 20 && h[i] != 0; ++i) tableName_.push_back(char(h[i]));
+    tableName_ = paths::upper(format::trimBoth(tableName_));
     blockSize_ = bytes::le16(h.data() + 22);
     if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("Blockgröße");
     if (h[26] != 32) bad("Länge der Indexeinträge");
     int inUse = bytes::le16(h.data() + 28);
     if (inUse > kMaxTags || inUse > h[25]) bad("Anzahl der Indizes");
+    // Pages are added at the page count: a count past the file's end would have them
+    // written far out, or after wrapping over the header.
     pageCount_ = bytes::le32(h.data() + 32);
-    uint32_t filePages = uint32_t((size + kPage - 1) / kPage);
-    pageCount_ = std::max({pageCount_, filePages, uint32_t(kHeaderBytes / kPage)});
+    const uint64_t filePages = (size + kPage - 1) / kPage;
+    if (pageCount_ > filePages) bad("Seitenzahl hinter dem Dateiende");
+    pageCount_ = uint32_t(std::max<uint64_t>({pageCount_, filePages, kHeaderBytes / kPage}));
     for (int i = 0; i < inUse; ++i) {
         const uint8_t* e = h.data() + kTagTable + size_t(i) * 32;
         Tag t;
@@ -311,6 +321,10 @@ void MdxFile::writeNode(const Tag& tag, const Node& n) {
 
 uint32_t MdxFile::allocate() {
     uint32_t page = pageCount_;
+    if (page > UINT32_MAX - 2 * (blockSize_ / kPage)) bad("Seitenzahl");
+    // The block exists before the count says so: a count never lies past the file's end.
+    std::vector<uint8_t> zero(blockSize_, 0);
+    file_->write(uint64_t(page) * kPage, zero.data(), zero.size());
     pageCount_ += blockSize_ / kPage;
     uint8_t b[4];
     bytes::putLe32(b, pageCount_);
@@ -321,7 +335,11 @@ uint32_t MdxFile::allocate() {
 Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
     // Reads only the few bytes on the way down the right edge, not whole pages: descents
     // through long runs of equal keys look at many subtrees this way.
+    std::array<uint32_t, kMaxDepth> way{};
     for (size_t depth = 0; depth < kMaxDepth; ++depth) {
+        if (std::find(way.begin(), way.begin() + long(depth), page) != way.begin() + long(depth))
+            reachedTwice(tag, page);
+        way[depth] = page;
         if (auto it = nodes_.find(page); it != nodes_.end()) {
             const Node& n = *it->second;
             if (n.leaf) return n.empty() ? Entry{} : Entry{KeyBytes(n.lastKey()), n.ptrs.back()};
@@ -384,7 +402,11 @@ bool MdxFile::settle(const Tag& tag, Cursor& c) {
             c.generation = generation_;
             return true;
         }
-        c.path.emplace_back(n.ptrs[size_t(slot)], 0);
+        const uint32_t child = n.ptrs[size_t(slot)];
+        // A page reached twice means pages that share children or a cycle: a walk over them
+        // would take ever longer.
+        if (!c.seen.insert(child).second) reachedTwice(tag, child);
+        c.path.emplace_back(child, 0);
     }
     c.valid = false;
     return false;
@@ -394,13 +416,19 @@ bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno)
     const Tag& tag = tags_.at(size_t(tagIndex));
     auto path = descend(tag, key, recno);
     c.path.clear();
-    for (const auto& step : path) c.path.emplace_back(step.view().page, step.slot);
+    c.seen.clear();
+    for (const auto& step : path) {
+        c.path.emplace_back(step.view().page, step.slot);
+        c.seen.insert(step.view().page);
+    }
     return settle(tag, c);
 }
 
 bool MdxFile::first(int tagIndex, Cursor& c) {
     const Tag& tag = tags_.at(size_t(tagIndex));
     c.path.assign(1, {tag.rootPage, 0});
+    c.seen.clear();
+    c.seen.insert(tag.rootPage);
     return settle(tag, c);
 }
 
@@ -433,13 +461,14 @@ void MdxFile::updateEdges(const Tag& tag) {
 
 void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
     Tag& tag = tags_.at(size_t(tagIndex));
+    auto path = takeLocated(tagIndex, key, recno, true);
     if (tag.spec.unique) {
         Cursor c;
         if (seek(tagIndex, c, key, 0) && compareKeys(tag, c.current.key, key) == 0) return;
     }
     ++generation_;
     RunSearch search{recordCount, false, true};
-    auto path = descend(tag, key, recno, &search);
+    if (path.empty()) path = descend(tag, key, recno, &search);
     forgetPath(path, false);
     bool wasEmpty = path.size() == 1 && path[0].view().empty();
     Node& leaf = path.back().edit();
@@ -496,8 +525,8 @@ void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
     if (split || wasEmpty) updateEdges(tag);
 }
 
-bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
-    Tag& tag = tags_.at(size_t(tagIndex));
+std::vector<MdxFile::PathStep> MdxFile::locate(const Tag& tag, const KeyBytes& key, uint32_t recno,
+                                                 uint32_t recordCount) const {
     // The entry is there to be found: the descent may go by what earlier descents learnt of
     // the inner pages and of the runs of equal keys, read afresh is only the leaf. It is done
     // again from the file alone when the leaf does not hold the entry, as after a change by
@@ -513,6 +542,41 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
         search.useHints = false;
         path = descend(tag, key, recno, &search);
     }
+    return path;
+}
+
+bool MdxFile::contains(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    auto path = locate(tag, key, recno, recordCount);
+    if (!holds(tag, path, key, recno)) {
+        located_.erase(tagIndex);
+        return false;
+    }
+    located_[tagIndex] = Located{key, recno, std::move(path), false};
+    return true;
+}
+
+std::vector<MdxFile::PathStep> MdxFile::takeLocated(int tagIndex, const KeyBytes& key, uint32_t recno,
+                                                      bool inserting) {
+    std::vector<PathStep> path;
+    if (auto it = located_.find(tagIndex); it != located_.end()) {
+        const Located& l = it->second;
+        if (l.recno == recno && l.key == key && l.inserting == inserting) path = std::move(it->second.path);
+        located_.erase(it);
+    }
+    return path;
+}
+
+void MdxFile::prepareInsert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
+    const Tag& tag = tags_.at(size_t(tagIndex));
+    RunSearch search{recordCount, false, true};
+    located_[tagIndex] = Located{key, recno, descend(tag, key, recno, &search), true};
+}
+
+bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
+    Tag& tag = tags_.at(size_t(tagIndex));
+    std::vector<PathStep> path = takeLocated(tagIndex, key, recno, false);
+    if (path.empty()) path = locate(tag, key, recno, recordCount);
     if (!holds(tag, path, key, recno))
         return false;
     forgetPath(path, true);
@@ -538,14 +602,23 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
         if (leaf.empty()) updateEdges(tag);
         return true;
     }
-    // The leaf is empty: take it out of its parent, and so on upwards.
+    // The leaf is empty: take it out of its parent, and so on upwards while a page empties.
+    // When the page taken out was its parent's last child, the parent's subtree now ends
+    // with the entry its last separator stood for, and so do the subtrees above it up to the
+    // first one that is not a last child: that separator is lowered to it.
     size_t level = path.size() - 1;
     while (level-- > 0) {
         Node& p = path[level].edit();
-        size_t c = size_t(path[level].slot);
+        const size_t c = size_t(path[level].slot);
+        const bool lastChild = c + 1 == p.ptrs.size();
+        KeyBytes newLast;
         p.ptrs.erase(p.ptrs.begin() + long(c));
-        if (c < p.count()) p.eraseKey(c);
-        else if (!p.empty()) p.eraseKey(p.count() - 1);
+        if (!lastChild) {
+            p.eraseKey(c);
+        } else if (!p.empty()) {
+            newLast = KeyBytes(p.lastKey());
+            p.eraseKey(p.count() - 1);
+        }
         if (p.ptrs.empty()) {
             if (level == 0) {
                 p.leaf = true;
@@ -560,6 +633,17 @@ bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t
             break;
         }
         writeNode(tag, p);
+        if (lastChild) {
+            for (size_t up = level; up-- > 0;) {
+                const size_t s = size_t(path[up].slot);
+                if (s < path[up].view().count()) {
+                    Node& a = path[up].edit();
+                    a.setKey(s, newLast);
+                    writeNode(tag, a);
+                    break;
+                }
+            }
+        }
         break;
     }
     updateEdges(tag);
@@ -628,6 +712,7 @@ void MdxFile::writeDirectory() {
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
     nodes_.clear();
+    located_.clear();
     learnt_->clear();
     if (int(tags_.size()) >= kMaxTags) throw EngineError("Die Indexdatei kann keine weiteren Indizes aufnehmen: " + path());
     Tag tag;
@@ -720,12 +805,16 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
 
 void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
     nodes_.clear();
+    located_.clear();
     learnt_->clear();
     std::vector<TagSpec> specs;
     for (const auto& t : tags_) specs.push_back(t.spec);
     ++generation_;
     uint8_t zero[4] = {};
     file_->write(28, zero, 2);  // no tags while the file is rebuilt
+    uint8_t count[4];
+    bytes::putLe32(count, kHeaderBytes / kPage);
+    file_->write(32, count, 4);  // nor pages past the header
     file_->truncate(kHeaderBytes);
     std::vector<uint8_t> table(kMaxTags * 32, 0);
     file_->write(kTagTable, table.data(), table.size());

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,7 @@ struct Tag {
 // A position in a tag, valid while the index is unchanged; re-found by its entry otherwise.
 struct Cursor {
     std::vector<std::pair<uint32_t, int>> path;  // page and slot per level, root first
+    std::unordered_set<uint32_t> seen;           // pages this walk has entered: each once
     Entry current;
     bool valid = false;
     uint64_t generation = 0;
@@ -61,6 +63,7 @@ public:
     static void create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName);
 
     const std::string& path() const { return file_->path(); }
+    bool writable() const { return file_->writable(); }
     const std::vector<Tag>& tags() const { return tags_; }
     int findTag(const std::string& name) const;  // -1 if none; case-insensitive
 
@@ -81,8 +84,27 @@ public:
     // equal keys; 0 when not known.
     void insert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
     bool remove(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+    // Finds the place of a new entry before anything is written, so that damage on the way
+    // stops an append before the table is touched; insert() then goes by it.
+    void prepareInsert(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+    // Whether the tag holds (key, recno). The place found is kept for the removal of that
+    // entry, so that a change can make sure of all its entries before it writes anything.
+    bool contains(int tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount = 0);
+
+    // The table name in the file header (upper case, at most 16 characters; may be empty).
+    const std::string& tableName() const { return tableName_; }
 
     uint64_t generation() const { return generation_; }
+
+    // A structure check of one tag, for tests and for diagnosing a damaged file. It walks
+    // every page once and tells, in German, what is wrong: keys out of order within or across
+    // pages, a separator that is not the last key of its subtree, an empty page below the
+    // root, a page reached twice, a key that a plain descent from the root does not find.
+    struct TagCheck {
+        std::vector<Entry> entries;  // in the order of the walk
+        std::vector<std::string> problems;
+    };
+    TagCheck check(int tag) const;
 
 private:
     // A parsed page. The keys lie end to end, each of the tag's key length, so that reading a
@@ -117,6 +139,7 @@ private:
     };
     static constexpr size_t kMaxDepth = 48;  // levels of a tree, beyond which it is damaged
     [[noreturn]] void bad(const std::string& what) const;
+    [[noreturn]] void reachedTwice(const Tag& tag, uint32_t page) const;
     void load();
     Node readNode(const Tag& tag, uint32_t page) const;
     // The parsed node of a page, kept while the file object lives and replaced on every
@@ -127,6 +150,12 @@ private:
     uint32_t allocate();
     int compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2, uint32_t r2) const;
     Entry lastEntry(const Tag& tag, uint32_t page) const;  // the last entry of a subtree
+    // The check's walk of a subtree; returns its last entry (empty key when it has none).
+    Entry checkSubtree(const Tag& tag, uint32_t page, size_t depth, std::unordered_set<uint32_t>& seen,
+                       TagCheck& out) const;
+    // The first entry not before key, found as strict readers do: from the root by the
+    // separators alone, and within the one leaf reached.
+    std::optional<Entry> plainFind(const Tag& tag, const KeyBytes& key) const;
     uint32_t edgeLeaf(const Tag& tag, bool rightmost) const;
     // One level of a descent: the node as cached, copied only when a change needs it.
     struct PathStep {
@@ -171,6 +200,19 @@ private:
             inner.clear();
         }
     };
+    // The descent of a removal: by what was learnt, then from the file alone when that
+    // does not lead to the entry; the path ends at the entry's leaf slot if it is there.
+    std::vector<PathStep> locate(const Tag& tag, const KeyBytes& key, uint32_t recno, uint32_t recordCount) const;
+    struct Located {
+        KeyBytes key;
+        uint32_t recno = 0;
+        std::vector<PathStep> path;
+        bool inserting = false;  // the place for a new entry, not an entry found
+    };
+    // The path kept for (key, recno) by prepareInsert or contains, if any; forgets every
+    // path kept for the tag.
+    std::vector<PathStep> takeLocated(int tag, const KeyBytes& key, uint32_t recno, bool inserting);
+    std::unordered_map<int, Located> located_;  // per tag, until that tag changes
     static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;
     void learnInner(const std::shared_ptr<const Node>& n) const;
@@ -185,6 +227,7 @@ private:
 
     std::unique_ptr<io::File> file_;
     std::vector<Tag> tags_;
+    std::string tableName_;
     uint32_t blockSize_ = 1024;
     uint32_t pageCount_ = 4;
     uint64_t generation_ = 1;

@@ -162,6 +162,8 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
     RunBounds run{0, search ? search->recordCount : 0};
     while (true) {
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
+        for (const auto& step : path)
+            if (step.view().page == page) reachedTwice(tag, page);
         std::shared_ptr<const Node> held = search && search->useHints ? knownNode(tag, page) : node(tag, page);
         const Node& n = *held;
         const size_t count = n.count();

@@ -24,6 +24,7 @@ public:
     // Drops every memo (the table was emptied).
     void clear();
     const std::string& path() const { return file_->path(); }
+    bool writable() const { return file_->writable(); }
 
 private:
     [[noreturn]] void bad(const std::string& what) const;

@@ -78,9 +78,17 @@ TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
     }
     if (layout_.productionIndex) {
         std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
-        if (fs_->exists(mdxPath))
-            mdx_ = std::make_unique<mdx::MdxFile>(
-                std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        if (!fs_->exists(mdxPath)) {
+            missingIndex_ = mdxPath;  // an error when an index is asked for or to be kept up
+            return;
+        }
+        mdx_ = std::make_unique<mdx::MdxFile>(
+            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        // A copy of another table's index file would point at rows of ours by its numbers.
+        const std::string own = paths::upper(stem(path_)).substr(0, 16);
+        if (!mdx_->tableName().empty() && mdx_->tableName() != own)
+            throw EngineError("Die Indexdatei gehört zur Tabelle " + mdx_->tableName() + ", nicht zu " + own + ": " +
+                              mdxPath);
     }
 }
 
@@ -163,13 +171,60 @@ void TableFile::writeHeaderCount(uint32_t count) {
     dbf_->write(1, b, sizeof b);  // the count's bytes in ascending order: a cut leaves it lower
 }
 
+void TableFile::requireWritable(bool memo) const {
+    auto check = [](io::File& f) {
+        if (!f.writable()) throw EngineError("Die Datei ist schreibgeschützt: " + f.path());
+    };
+    check(*dbf_);
+    if (mdx_ && !mdx_->tags().empty() && !mdx_->writable())
+        throw EngineError("Die Datei ist schreibgeschützt: " + mdx_->path());
+    if (memo && memo_ && !memo_->writable()) throw EngineError("Die Datei ist schreibgeschützt: " + memo_->path());
+}
+
+bool TableFile::writable(bool memo) const {
+    try {
+        requireWritable(memo);
+        return true;
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+void TableFile::indexOutOfStep(int tag, uint32_t recno) const {
+    throw EngineError("Der Index " + mdx_->tags().at(size_t(tag)).spec.name +
+                      " gehört nicht zu dieser Tabelle oder ist veraltet (Satz " + std::to_string(recno) +
+                      "): " + mdx_->path());
+}
+
+void TableFile::requireEntries(uint32_t recno, const std::string& old, const std::string* now) {
+    if (!mdx_) return;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+        const auto before = keyOf(t, old);
+        if (now && before == keyOf(t, *now)) continue;
+        if (!mdx_->contains(t, before, recno, layout_.recordCount)) indexOutOfStep(t, recno);
+    }
+}
+
+bool TableFile::rowOfEntry(int tag, const mdx::Entry& entry) {
+    if (deleted(entry.recno)) return false;
+    read(entry.recno, scratch_);
+    const auto& spec = mdx_->tags().at(size_t(tag));
+    if (tagField(tag) >= 0 && mdx_->compareKeys(spec, keyOf(tag, scratch_), entry.key) != 0)
+        indexOutOfStep(tag, entry.recno);
+    return true;
+}
+
 uint32_t TableFile::append(const std::string& recIn) {
     requireMaintainable();
+    requireWritable(false);
     if (layout_.recordCount == 0xFFFFFFFFu) bad("Die Tabelle ist voll");
     std::string rec = recIn;
     rec.resize(layout_.recordLength, ' ');
     rec[0] = ' ';
     uint32_t recno = layout_.recordCount + 1;
+    // The index's pages on the way to the new entries are read, and found sound, first.
+    if (mdx_)
+        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->prepareInsert(t, keyOf(t, rec), recno, recno);
     // Record bytes, then the end mark, then the count: a cut at any byte keeps all rows before.
     std::string bytes = rec;
     bytes.push_back(char(format::kEndOfFile));
@@ -184,11 +239,13 @@ uint32_t TableFile::append(const std::string& recIn) {
 
 void TableFile::update(uint32_t recno, const std::string& recIn) {
     requireMaintainable();
+    requireWritable(false);
     std::string old;
     read(recno, old);
     std::string rec = recIn;
     rec.resize(layout_.recordLength, ' ');
     rec[0] = old[0];
+    if (old[0] != '*') requireEntries(recno, old, &rec);
     dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
     ++version_;
     if (mdx_ && old[0] != '*') {
@@ -203,9 +260,11 @@ void TableFile::update(uint32_t recno, const std::string& recIn) {
 
 void TableFile::remove(uint32_t recno) {
     requireMaintainable();
+    requireWritable(false);
     std::string old;
     read(recno, old);
     if (old[0] == '*') return;
+    requireEntries(recno, old, nullptr);
     char flag = '*';
     dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, &flag, 1);
     ++version_;
@@ -215,6 +274,7 @@ void TableFile::remove(uint32_t recno) {
 }
 
 void TableFile::empty() {
+    requireWritable(true);
     writeHeaderCount(0);
     layout_.recordCount = 0;
     deleted_ = 0;
@@ -234,6 +294,7 @@ std::string TableFile::readMemo(uint32_t block) {
 
 uint32_t TableFile::writeMemo(const std::string& text) {
     if (!memo_) bad("Die Tabelle hat keine Memodatei");
+    requireWritable(true);
     ++version_;
     return memo_->write(text);
 }
@@ -268,7 +329,12 @@ int TableFile::tagField(int tag) const {
     }
 }
 
+void TableFile::requireIndexFile() const {
+    if (!missingIndex_.empty()) throw EngineError("Die Indexdatei fehlt: " + missingIndex_);
+}
+
 void TableFile::requireMaintainable() const {
+    requireIndexFile();
     if (!mdx_) return;
     for (int t = 0; t < int(mdx_->tags().size()); ++t)
         if (tagField(t) < 0) {
@@ -285,7 +351,11 @@ mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uin
     case 'N':
         if (value::isNull(w, r)) return mdx::numericKey(int64_t(0));
         if (w.field.type == 'I' || w.field.type == '+') return mdx::numericKey(value::integer(w, r));
-        return mdx::numericKey(value::text(w, r));
+        try {
+            return mdx::numericKey(value::text(w, r));
+        } catch (const EngineError&) {
+            throw EngineError("Feld " + w.field.name + ": Der Wert '" + value::text(w, r) + "' ist keine Zahl: " + w.file);
+        }
     default:
         if (value::isNull(w, r)) return mdx::dateKey(0);
         return mdx::dateKey(format::julianDay(value::date(w, r)));
@@ -345,6 +415,7 @@ void TableFile::addIndex(const std::string& name, const std::string& fieldName) 
         mdx::MdxFile::create(*fs_, mdxPath, stem(path_));
         mdx_ = std::make_unique<mdx::MdxFile>(
             std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        missingIndex_.clear();
     }
     if (mdx_->findTag(spec.name) >= 0) bad("Der Index " + spec.name + " existiert bereits");
     auto entries = entriesFor(f, spec);
@@ -366,6 +437,35 @@ void TableFile::rebuildIndexes() {
     for (int t = 0; t < int(mdx_->tags().size()); ++t) all.push_back(entriesFor(tagField(t), mdx_->tags()[size_t(t)].spec));
     mdx_->rebuild(std::move(all));
     ++version_;
+}
+
+std::vector<std::string> TableFile::checkIndexes() {
+    std::vector<std::string> problems;
+    if (!mdx_) return problems;
+    std::string rec;
+    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+        const auto& tag = mdx_->tags()[size_t(t)];
+        auto result = mdx_->check(t);
+        problems.insert(problems.end(), result.problems.begin(), result.problems.end());
+        if (tagField(t) < 0) continue;  // a key we cannot evaluate cannot be compared
+        std::vector<int> seen(size_t(layout_.recordCount) + 1, 0);
+        for (const auto& e : result.entries) {
+            const std::string which = "Index " + tag.spec.name + ", Satz " + std::to_string(e.recno);
+            if (e.recno < 1 || e.recno > layout_.recordCount) {
+                problems.push_back(which + " liegt außerhalb der Tabelle");
+                continue;
+            }
+            if (++seen[e.recno] == 2) problems.push_back(which + " steht mehrfach im Index");
+            if (deleted(e.recno)) continue;  // other programs keep deleted rows in their indexes
+            read(e.recno, rec);
+            if (mdx_->compareKeys(tag, keyOf(t, rec), e.key) != 0)
+                problems.push_back(which + " steht unter einem anderen Schlüssel im Index");
+        }
+        for (uint32_t r = 1; r <= layout_.recordCount; ++r)
+            if (seen[r] == 0 && !deleted(r))
+                problems.push_back("Index " + tag.spec.name + ", Satz " + std::to_string(r) + " fehlt im Index");
+    }
+    return problems;
 }
 
 }  // namespace dbf

@@ -42,6 +42,9 @@ public:
     void update(uint32_t recno, const std::string& rec);
     void remove(uint32_t recno);
     void empty();
+    // Whether a change can write the table and its index (and memo file, with memo true).
+    bool writable(bool memo) const;
+    void requireWritable(bool memo) const;
 
     std::string readMemo(uint32_t block);
     uint32_t writeMemo(const std::string& text);
@@ -51,24 +54,38 @@ public:
     int tagByName(const std::string& name) const;        // -1 if none
     int tagByField(const std::string& fieldName) const;  // -1 if none
     mdx::KeyBytes keyOf(int tag, const std::string& rec) const;
+    // Whether the row of an index entry is live; throws when it carries another key.
+    bool rowOfEntry(int tag, const mdx::Entry& entry);
     void addIndex(const std::string& name, const std::string& fieldName);
+    // Throws when the header names a production index whose file is not there.
+    void requireIndexFile() const;
     void rebuildIndexes();
+    // The structure check of every tag, and that every live row is in each tag once under
+    // its key; in German what is wrong, empty when the index is sound.
+    std::vector<std::string> checkIndexes();
 
 private:
     TableFile(std::shared_ptr<io::FileSystem> fs, std::string path);
     [[noreturn]] void bad(const std::string& what) const;
     int tagField(int tag) const;  // the field a tag indexes, -1 if we cannot evaluate it
     void requireMaintainable() const;
+
+    // The index does not hold what the table says: it belongs to another table or is stale.
+    [[noreturn]] void indexOutOfStep(int tag, uint32_t recno) const;
+    // Before the first write of a removal from the tags: each holds the entry to remove.
+    void requireEntries(uint32_t recno, const std::string& old, const std::string* now);
     std::vector<mdx::Entry> entriesFor(int tagField, const mdx::TagSpec& spec);
     void writeHeaderCount(uint32_t count);
 
     std::shared_ptr<io::FileSystem> fs_;
     std::string path_, key_;
+    std::string missingIndex_;  // the production index file the header names but is missing
     std::unique_ptr<io::File> dbf_;
     format::Layout layout_;
     std::unique_ptr<memo::MemoFile> memo_;
     std::unique_ptr<mdx::MdxFile> mdx_;
     std::optional<uint32_t> deleted_;
+    std::string scratch_;  // the row rowOfEntry reads
     uint64_t version_ = 1;
 };
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "DbfTestSupport.h"
@@ -12,6 +13,7 @@ using dbf::EngineError;
 using dbf::FieldType;
 using dbf::Table;
 using dbftest::TempDir;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -27,8 +29,8 @@ void makeTable(const TempDir& dir) {
     for (int i = 1; i <= 30; ++i) {
         t.append();
         t.fieldByName("ID").setInteger(i);
-        t.fieldByName("NAME").setString("N" + std::to_string(i));
-        t.fieldByName("NOTE").setString("note " + std::to_string(i));
+        t.fieldByName("NAME").setString(std::string("N").append(std::to_string(i)));
+        t.fieldByName("NOTE").setString(std::string("note ").append(std::to_string(i)));
         t.post();
     }
 }
@@ -144,8 +146,8 @@ TEST(DbfRobustness, AppendCutOffAtEveryByteKeepsEarlierRows) {
         for (int i = 0; i < rows; ++i) {
             t.append();
             t.fieldByName("TID").setInteger(i % 4);
-            t.fieldByName("KENNUNG").setString("K" + std::to_string(1000 - i));
-            t.fieldByName("NOTE").setString("text " + std::to_string(i));
+            t.fieldByName("KENNUNG").setString(std::string("K").append(std::to_string(1000 - i)));
+            t.fieldByName("NOTE").setString(std::string("text ").append(std::to_string(i)));
             t.post();
         }
     }
@@ -165,7 +167,7 @@ TEST(DbfRobustness, AppendCutOffAtEveryByteKeepsEarlierRows) {
     int64_t total = fs->bytesWritten() - start;
     ASSERT_GT(total, 100);
     for (int64_t cut = 0; cut < total; ++cut) {
-        SCOPED_TRACE("cut after " + std::to_string(cut) + " of " + std::to_string(total) + " bytes");
+        SCOPED_TRACE(std::string("cut after ").append(std::to_string(cut)) + " of " + std::to_string(total) + " bytes");
         fs->restore(snapshot);
         fs->setWriteBudget(fs->bytesWritten() + cut);
         EXPECT_THROW(appendOne(), EngineError);
@@ -176,8 +178,8 @@ TEST(DbfRobustness, AppendCutOffAtEveryByteKeepsEarlierRows) {
         int seen = 0;
         for (t.first(); !t.eof(); t.next()) {
             if (t.fieldByName("KENNUNG").asString() == "K0500") continue;  // the cut row may be there
-            EXPECT_EQ(t.fieldByName("NOTE").asString(), "text " + std::to_string(seen));
-            EXPECT_EQ(t.fieldByName("KENNUNG").asString(), "K" + std::to_string(1000 - seen));
+            EXPECT_EQ(t.fieldByName("NOTE").asString(), std::string("text ").append(std::to_string(seen)));
+            EXPECT_EQ(t.fieldByName("KENNUNG").asString(), std::string("K").append(std::to_string(1000 - seen)));
             ++seen;
         }
         EXPECT_EQ(seen, rows);
@@ -185,15 +187,116 @@ TEST(DbfRobustness, AppendCutOffAtEveryByteKeepsEarlierRows) {
         bool indexOk = true;
         try {
             t.setIndexName("idxKennung");
-            for (int i = 0; i < rows; ++i) indexOk = indexOk && t.findKey("K" + std::to_string(1000 - i));
+            for (int i = 0; i < rows; ++i) indexOk = indexOk && t.findKey(std::string("K").append(std::to_string(1000 - i)));
         } catch (const EngineError&) {
             indexOk = false;
         }
-        if (!indexOk) {
+        if (!indexOk || !t.checkIndexes().empty()) {
             t.setIndexName("");
             t.rebuildIndexes();
             t.setIndexName("idxKennung");
-            for (int i = 0; i < rows; ++i) EXPECT_TRUE(t.findKey("K" + std::to_string(1000 - i)));
+            for (int i = 0; i < rows; ++i) EXPECT_TRUE(t.findKey(std::string("K").append(std::to_string(1000 - i))));
         }
+        EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
+    }
+}
+
+namespace {
+
+// A dBase 7 table of one row: a double 'O' and a timestamp '@', each stored as dBase 7 does
+// (big-endian, sign bit flipped for values not below zero).
+std::vector<char> dBase7Table(double number, double milliseconds) {
+    std::vector<char> d(68, 0);
+    d[0] = 0x04;
+    put32(d, 4, 1);
+    put16(d, 8, uint16_t(68 + 2 * 48 + 1));
+    put16(d, 10, 17);
+    auto field = [&](const char* name, char type) {
+        std::vector<char> f(48, 0);
+        std::memcpy(f.data(), name, std::strlen(name));
+        f[32] = type;
+        f[33] = 8;
+        d.insert(d.end(), f.begin(), f.end());
+    };
+    field("WERT", 'O');
+    field("ZEIT", '@');
+    d.push_back(0x0D);
+    d.push_back(' ');
+    for (double v : {number, milliseconds}) {
+        uint64_t u;
+        std::memcpy(&u, &v, 8);
+        u = v < 0 ? ~u : (u | 0x8000000000000000ull);
+        for (int i = 7; i >= 0; --i) d.push_back(char(u >> (8 * i)));
+    }
+    d.push_back(0x1A);
+    return d;
+}
+
+std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EngineError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+// Values and names of other programs' files that the engine once took for granted.
+TEST(DbfRobustness, ForeignValuesNamesAndMissingFilesGiveErrorsNamingTheFile) {
+    TempDir dir;
+    {
+        // A double of 2^63 and more has no 64-bit integer; a timestamp past year 9999 no date.
+        dbftest::writeAll(dir.file("D7.DBF"), dBase7Table(18446744073709551616.0, 1e300));
+        Table t(dir.windowsDir(), "D7.DBF");
+        t.open();
+        EXPECT_EQ(errorOf([&] { t.fieldByName("WERT").asInteger(); }),
+                  "Feld WERT: Der Wert 18446744073709551616 passt nicht in 32 Bit: " + dir.file("D7.DBF"));
+        EXPECT_EQ(errorOf([&] { t.fieldByName("ZEIT").asDate(); }),
+                  "Feld ZEIT: Der Zeitstempel liegt außerhalb des Kalenders: " + dir.file("D7.DBF"));
+    }
+    makeTable(dir);
+    const std::vector<char> original = dbftest::readAll(dir.file("BAD.DBF"));
+    {
+        // A field name padded with blanks before its terminator is listed and found trimmed.
+        auto data = original;
+        std::memcpy(data.data() + 32, "ID  ", 4);
+        dbftest::writeAll(dir.file("BAD.DBF"), data);
+        Table t(dir.windowsDir(), "BAD.DBF");
+        t.open();
+        EXPECT_EQ(t.fieldDefs()[0].name, "ID");
+        EXPECT_EQ(t.fieldByName("ID").asInteger(), 1);
+    }
+    {
+        // A number field holding text: the error names field and file.
+        auto data = original;
+        std::memcpy(data.data() + 129 + 1, "        abc", 11);
+        dbftest::writeAll(dir.file("BAD.DBF"), data);
+        Table t(dir.windowsDir(), "BAD.DBF");
+        EXPECT_EQ(errorOf([&] { t.addIndex("idxId", "ID"); }),
+                  "Feld ID: Der Wert 'abc' ist keine Zahl: " + fs::path(dir.file("BAD.DBF")).string());
+        dbftest::writeAll(dir.file("BAD.DBF"), original);
+        t.addIndex("idxId", "ID");
+        t.setIndexName("idxId");
+        t.open();
+        EXPECT_EQ(errorOf([&] { t.findKey(std::string("x1")); }),
+                  "Der Suchschlüssel 'x1' für den Index IDXID ist keine Zahl: " + fs::path(dir.file("BAD.DBF")).string());
+    }
+    {
+        // The index file is gone: asked for an index or a change, the error names that file.
+        std::filesystem::remove(dir.file("BAD.MDX"));
+        const auto files = dbftest::readAll(dir.file("BAD.DBF"));
+        Table t(dir.windowsDir(), "BAD.DBF");
+        t.open();
+        const std::string missing = "Die Indexdatei fehlt: " + fs::path(dir.file("BAD.MDX")).string();
+        EXPECT_EQ(errorOf([&] { t.setIndexName("idxName"); }), missing);
+        EXPECT_EQ(errorOf([&] {
+                      t.append();
+                      t.fieldByName("ID").setInteger(99);
+                      t.post();
+                  }),
+                  missing);
+        EXPECT_EQ(dbftest::readAll(dir.file("BAD.DBF")), files);
     }
 }

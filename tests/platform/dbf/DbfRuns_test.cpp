@@ -75,7 +75,7 @@ Entries build(const std::string& dir, const std::vector<std::pair<int32_t, int>>
     int n = 0;
     for (const auto& [tid, count] : blocks)
         for (int i = 0; i < count; ++i, ++n) {
-            appendRow(t, tid, "K" + std::to_string(n));
+            appendRow(t, tid, std::string("K").append(std::to_string(n)));
             model.emplace(tid, t.recordNumber());
         }
     return model;
@@ -102,15 +102,15 @@ TEST(DbfRuns, RemovalsAnywhereInLongRunsKeepTheIndexExact) {
         // A random row goes; every third round a new row of TID 5 comes and, every other
         // time, goes again at once: the table's last row, at the end of the run of 5 and
         // before the run of 7.
-        const std::string victim = "K" + std::to_string(rng() % 2600);
+        const std::string victim = std::string("K").append(std::to_string(rng() % 2600));
         if (hasKennung(dir, victim)) deleteKennung(dir, victim, model);
         if (round % 3 == 0) {
             Table t(dir, "T.DBF");
             t.open();
-            appendRow(t, 5, "K" + std::to_string(next));
+            appendRow(t, 5, std::string("K").append(std::to_string(next)));
             model.emplace(5, t.recordNumber());
             t.close();
-            if (round % 2 == 0) deleteKennung(dir, "K" + std::to_string(next), model);
+            if (round % 2 == 0) deleteKennung(dir, std::string("K").append(std::to_string(next)), model);
             ++next;
         }
     }
@@ -121,6 +121,7 @@ TEST(DbfRuns, RemovalsAnywhereInLongRunsKeepTheIndexExact) {
     t.setIndexName("idxTID");
     t.setRange(int32_t(7), int32_t(7));
     EXPECT_EQ(t.recordCount(), int(std::count_if(model.begin(), model.end(), [](auto& e) { return e.first == 7; })));
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, TheLastRowGoesFromTheEndOfALeafBeforeAnotherRun) {
@@ -136,6 +137,8 @@ TEST(DbfRuns, TheLastRowGoesFromTheEndOfALeafBeforeAnotherRun) {
     }
     deleteKennung(dir, "K1659", model);
     EXPECT_EQ(indexEntries(temp.file("T.MDX")), recnos(model));
+    Table t(dir, "T.DBF");
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
@@ -149,7 +152,7 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
     std::mt19937 rng(7);
     auto removeSome = [&] {
         for (int i = 0; i < 150; ++i) {
-            const std::string k = "K" + std::to_string(rng() % 2400);
+            const std::string k = std::string("K").append(std::to_string(rng() % 2400));
             if (hasKennung(dir, k)) deleteKennung(dir, k, model);
         }
     };
@@ -162,6 +165,7 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramReplacedTheFiles) {
     Table t(dir, "T.DBF");
     t.open();
     EXPECT_EQ(walkTid(t), model);
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }
 
 TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
@@ -174,7 +178,7 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
     };
     Entries model = build(dir, {{5, 1500}, {7, 300}, {5, 600}});
     // Removals at the end of the run of 5 let this process learn the pages there.
-    for (int k = 2390; k < 2400; k += 3) deleteKennung(dir, "K" + std::to_string(k), model);
+    for (int k = 2390; k < 2400; k += 3) deleteKennung(dir, std::string("K").append(std::to_string(k)), model);
     // Another program adds rows to a copy, which splits the pages at the end of that run,
     // and puts the copy back: the inner pages there are no longer as this process knows them.
     copyFiles(temp.path(), temp.path() / "copy");
@@ -182,16 +186,17 @@ TEST(DbfRuns, RemovalsStayExactAfterAnotherProgramChangedTheFiles) {
         Table t(dir + "copy\\", "T.DBF");
         t.open();
         for (int i = 0; i < 130; ++i) {
-            appendRow(t, 5, "K" + std::to_string(2400 + i));
+            appendRow(t, 5, std::string("K").append(std::to_string(2400 + i)));
             model.emplace(5, t.recordNumber());
         }
     }
     copyFiles(temp.path() / "copy", temp.path());
     // Every row about the end of the run goes, among them the last ones of the split pages.
     for (int k = 2300; k < 2530; ++k)
-        if (hasKennung(dir, "K" + std::to_string(k))) deleteKennung(dir, "K" + std::to_string(k), model);
+        if (hasKennung(dir, std::string("K").append(std::to_string(k)))) deleteKennung(dir, std::string("K").append(std::to_string(k)), model);
     EXPECT_EQ(indexEntries(temp.file("T.MDX")), recnos(model));
     Table t(dir, "T.DBF");
     t.open();
     EXPECT_EQ(walkTid(t), model);
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
 }

@@ -73,7 +73,7 @@ TEST(DbfTable, IntegerLimitsReadBackAndSortNumerically) {
     t.setIndexFieldNames("TID");
     t.open();
     const std::vector<int32_t> values = {INT32_MAX, 0, INT32_MIN, -1, 7, 1000000000, -999999999};
-    for (int32_t v : values) appendRow(t, v, "K" + std::to_string(v));
+    for (int32_t v : values) appendRow(t, v, std::string("K").append(std::to_string(v)));
     std::vector<int32_t> walked;
     for (t.first(); !t.eof(); t.next()) walked.push_back(t.fieldByName("TID").asInteger());
     auto sorted = values;
@@ -101,7 +101,7 @@ TEST(DbfTable, DuplicatesStayInRecordOrderAcrossManyPages) {
     t.setIndexName("idxTID");
     t.open();
     // 1500 rows over 3 transactions: each run of duplicates spans dozens of index pages.
-    for (int i = 0; i < 1500; ++i) appendRow(t, (i * 7) % 3, "K" + std::to_string(i));
+    for (int i = 0; i < 1500; ++i) appendRow(t, (i * 7) % 3, std::string("K").append(std::to_string(i)));
     t.setRange(int32_t(1), int32_t(1));
     EXPECT_EQ(t.recordCount(), 500);
     int last = 0, n = 0;
@@ -131,7 +131,7 @@ TEST(DbfTable, DeletedRowsAreInvisibleToWalksLookupsAndCounts) {
     Table t(dir.windowsDir(), "T.DBF");
     dbftest::createList(t);
     t.open();
-    for (int i = 1; i <= 5; ++i) appendRow(t, i, "K" + std::to_string(i));
+    for (int i = 1; i <= 5; ++i) appendRow(t, i, std::string("K").append(std::to_string(i)));
     t.first();
     t.next();  // K2
     t.deleteRecord();
@@ -281,8 +281,11 @@ TEST(DbfTable, RandomChangesKeepTheIndexInStepWithTheRows) {
     t.open();
     std::mt19937 rng(12345);
     std::map<int, std::string> model;  // recno -> key
-    auto key = [&] { return "K" + std::to_string(rng() % 150); };
+    auto key = [&] { return std::string("K").append(std::to_string(rng() % 150)); };
     for (int step = 0; step < 2500; ++step) {
+        if (step % 500 == 499) {
+            ASSERT_EQ(t.checkIndexes(), std::vector<std::string>()) << "step " << step;
+        }
         int op = int(rng() % 10);
         if (op < 6 || model.empty()) {
             std::string k = key();
@@ -313,6 +316,7 @@ TEST(DbfTable, RandomChangesKeepTheIndexInStepWithTheRows) {
     for (t.first(); !t.eof(); t.next()) walked.emplace_back(t.fieldByName("KENNUNG").asString(), t.recordNumber());
     EXPECT_EQ(walked, expected);
     EXPECT_EQ(t.recordCount(), int(model.size()));
+    EXPECT_EQ(t.checkIndexes(), std::vector<std::string>());
     // The same after rebuilding from the rows.
     t.rebuildIndexes();
     walked.clear();

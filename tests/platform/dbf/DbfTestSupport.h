@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@ class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // A number of this process's own: test runs of other checkouts may run at once.
+        static const std::string run = std::to_string(std::random_device()() % 1000000);
         path_ = std::filesystem::temp_directory_path() /
-                ("ve1_dbf_" + std::string(info->test_suite_name()) + "_" + info->name());
+                ("ve1_dbf_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" + run);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
