@@ -44,7 +44,7 @@ fi
 # Debian's source packages, fetched once into the cache (a deb-src entry for bookworm is added
 # beside the deb one when the machine has none).
 source_package() {
-  local name="$1" dir="$cache/src/$1-$(version "$2" | tr : _)"  # no colon: make takes it for a rule
+  local name="$1" dir="$cache/src/$1-$(version "$2" | tr : _)" orig  # no colon: make takes it for a rule
   if [ ! -d "$dir" ]; then
     if ! grep -rqs '^Types: deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
       printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
@@ -52,11 +52,12 @@ source_package() {
       apt-get update -qq
     fi
     mkdir -p "$dir.part"
-    if ! (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1); then
-      apt-get update -qq
-      (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null)
-    fi
-    tar -xf "$(ls "$dir.part"/"${name}"_*.orig.tar.* | grep -v -- '-www' | head -1)" -C "$dir.part"
+    # Only the upstream tarball is built; a mirror may lack the Debian part of a package.
+    (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1) ||
+      { apt-get update -qq; (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1) || true; }
+    orig="$(ls "$dir.part"/"${name}"_*.orig.tar.* 2>/dev/null | grep -v -- '-www' | head -1)"
+    [ -n "$orig" ] || { echo "Debian's source package $name could not be fetched" >&2; exit 1; }
+    tar -xf "$orig" -C "$dir.part"
     mv "$dir.part" "$dir"
   fi
   find "$dir" -mindepth 1 -maxdepth 1 -type d | head -1
