@@ -130,6 +130,7 @@ TEST_F(ExchangeCheckIn, LogWithOtherCountBlankAfterZeroOrLowerCaseFails)
     EXPECT_FALSE(judge("sachdatenfehler: 0\r\nGrafikfehler: 0\r\n"));
     EXPECT_FALSE(judge("Sachdatenfehler: 0\r\nGRAFIKFEHLER: 0\r\n"));
     EXPECT_FALSE(judge("Summe Sachdatenfehler: 0\r\nGrafikfehler: 0\r\n"));
+    EXPECT_FALSE(judge("Anzahl-Sachdatenfehler: 0\r\nGrafikfehler: 0\r\n"));
     EXPECT_FALSE(judge("Sachdaten: 0\r\nGrafik: 0\r\n"));
     EXPECT_FALSE(judge(" Sachdatenfehler: 0\r\nGrafikfehler: 0\r\n"));
 }
