@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "exchange/AutoCheckIn.h"
+#include "exchange/CheckInSettings.h"
 #include "host/Environment.h"
 #include "platform/os/Registry.h"
 #include "support/ArgDump.h"
@@ -32,9 +33,11 @@ protected:
 
     void SetUp() override
     {
+        ClearCheckInSettings();
         fs::create_directory(exportDir);
         sim::SetEnvironment("VE1_CHECKIN_PLAN", (s.dir / "plan.txt").string());
     }
+    void TearDown() override { ClearCheckInSettings(); }
 
     static std::string Program() { return TempDir::ToWin(fs::absolute(VE1_CHECKIN_STANDIN).string()); }
 
