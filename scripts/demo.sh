@@ -6,4 +6,7 @@ bash "$top/scripts/deps.sh"
 build="$top/build-demo"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVE1_TESTS=OFF >/dev/null
 cmake --build "$build" --target fxsim VE1TransAction -j"$(nproc)" >/dev/null
+# The session ends with the check report; its PDF stays beside the build.
+export VE1_REPORT_PDF="$build/Pruefbericht.pdf"
 "$build/sim/fxsim" --plugin "$build/src/VE1TransAction.so" "$top/demo/demo.scn"
+echo "Prüfbericht der Sitzung: $VE1_REPORT_PDF"

@@ -6,8 +6,9 @@ set -euo pipefail
 native_packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsimpleini-dev
-  python3 python3-dbfread python3-dbf gdal-bin
+  libsimpleini-dev libhpdf-dev
+  python3 python3-dbfread python3-dbf gdal-bin poppler-utils
+  libsqlite3-dev libshp-dev libpugixml-dev
 )
 
 source "$(dirname "$0")/packages.sh"

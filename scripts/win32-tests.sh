@@ -72,7 +72,7 @@ deps="$(VE1_WIN32_CACHE="$cache" bash "$top/scripts/win32-deps.sh" "$arch")"
 targets=(VE1TransAction fxAPI32 fxsim)
 configure "$build" "$arch" "$deps" ON
 known="$(cmake --build "$build" --target help)"
-for t in dbf_tests os_tests ui_tests system_tests ve1_argdump; do
+for t in dbf_tests os_tests ui_tests report_tests system_tests ve1_argdump; do
   if grep -qE "^\.\.\. $t( |$)" <<<"$known"; then targets+=("$t"); fi
 done
 cross_build "$build" "${targets[@]}"
@@ -104,7 +104,7 @@ wine reg delete 'HKCU\Software\kalvero' /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Vestra' /f >/dev/null 2>&1 || true
 
 echo "== unit tests"
-for t in dbf_tests os_tests ui_tests system_tests; do
+for t in dbf_tests os_tests ui_tests report_tests system_tests; do
   exe="$(find "$build/tests" -maxdepth 1 -name "$t.exe" | head -1)"
   if [ -z "$exe" ]; then
     echo "$t: not built on Win32"

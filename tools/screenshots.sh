@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Shows each dialog of the plug-in with the Win32 backend under Xvfb and Wine and saves a PNG of
-# each in the directory given (default: build-win32/screenshots), for a person to look at.
+# each in the directory given (default: build-win32/screenshots), for a person to look at; the
+# check report that the same program writes as PDF is pictured page by page (first and last).
 # Uses a Wine prefix of its own, made with Wine's fonts (so "MS Sans Serif" is the real bitmap
 # font), and a Wine virtual desktop, so that Wine draws the window frames itself.
 # Takes the architecture the test command ran (scripts/win32-arch.sh): i686 under 32-bit Wine,
@@ -13,11 +14,11 @@ ve1_choose_arch "$top" || exit 1
 build="${VE1_WIN32_BUILD:-$VE1_ARCH_BUILD}"
 out="$(realpath -m "${1:-$build/screenshots}")"
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-ve1_install xvfb xauth imagemagick fonts-wine "${VE1_WINE_PACKAGES[@]}"
+ve1_install xvfb xauth imagemagick fonts-wine poppler-utils "${VE1_WINE_PACKAGES[@]}"
 [ -d "$build" ] || { echo "run scripts/test.sh first (it builds $build)"; exit 1; }
 cmake --build "$build" -j2 --target ve1_dialogshots >/dev/null
 mkdir -p "$out"
-rm -f "$out"/*.bmp "$out"/*.png
+rm -f "$out"/*.bmp "$out"/*.png "$out"/*.pdf
 
 prefix_name=wine-ui
 [ "$VE1_ARCH" = i686 ] || prefix_name="wine-ui-$VE1_ARCH"
@@ -47,5 +48,11 @@ for bmp in "$out"/*.bmp; do
   convert "$bmp" "${bmp%.bmp}.png"
   rm -f "$bmp"
 done
+# The check report's first and last page at 100 dpi.
+pdf="$out/Pruefbericht.pdf"
+[ -f "$pdf" ] || { echo "the check report was not written"; exit 1; }
+pages="$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')"
+pdftoppm -png -r 100 -f 1 -l 1 -singlefile "$pdf" "$out/Pruefbericht-Seite1"
+pdftoppm -png -r 100 -f "$pages" -l "$pages" -singlefile "$pdf" "$out/Pruefbericht-Seite$pages"
 ls "$out"
 ! grep -q "NOT saved" "$log"

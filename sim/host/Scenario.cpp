@@ -14,6 +14,7 @@
 #include "Project.h"
 #include "SimTables.h"
 #include "host/gisconst.h"
+#include "platform/os/Files.h"
 #include "platform/os/Mask.h"
 #include "platform/os/Registry.h"
 #include "platform/ui/Cp1252.h"
@@ -28,7 +29,7 @@ bool IsUiLine(const std::string& c) {
     static const std::set<std::string> ui = {"dialog", "choose", "click", "type", "check", "press", "close-dialog",
                                              "timer", "message", "file-dialog", "expect-list", "expect-text",
                                              "expect-enabled", "expect-chosen", "expect-visible", "expect-checked",
-                                             "expect-value"};
+                                             "expect-value", "document", "printed"};
     return ui.count(c) > 0;
 }
 
@@ -161,6 +162,8 @@ void Scenario::Execute(const ScriptLine& line) {
             Fail(&line, "the dialog " + Quote(line.Word(1)) + " was expected, but no dialog is open");
         else if (c == "message")
             Fail(&line, "the message " + Quote(line.Word(2)) + " was expected, but none was shown");
+        else if (c == "document")
+            Fail(&line, "the document " + Quote(line.Word(1)) + " was expected, but none was shown");
         else
             Fail(&line, "'" + c + "' answers a dialog, but no dialog is open");
         return;
@@ -464,6 +467,8 @@ std::string Scenario::OnUiEvent(const std::string& event) {
             return OnMessage(event);
         if (kind == "filedialog")
             return OnFileDialog(event);
+        if (kind == "document")
+            return OnDocument(event);
         if (kind == "closed") {
             std::istringstream in(event.substr(7));
             int seq = 0, result = 0;
@@ -528,7 +533,8 @@ std::string Scenario::OnForm(const std::string& event) {
                 return "abort";
             continue;
         }
-        if (!IsUiLine(c) || c == "dialog" || c == "message" || c == "file-dialog") {
+        if (!IsUiLine(c) || c == "dialog" || c == "message" || c == "file-dialog" || c == "document" ||
+            c == "printed") {
             Fail(l, "the dialog " + Quote(form.caption) + " waits for an answer, but the script goes on with '" +
                         l->raw + "'");
             return "abort";
@@ -663,6 +669,52 @@ std::string Scenario::OnFileDialog(const std::string& event) {
     if (l->Word(2) == "cancel")
         return "cancel";
     return "file " + l->Word(2);
+}
+
+std::string Scenario::OnDocument(const std::string& event) {
+    const DocumentState d = ParseDocument(event);
+    Say("    [Dokument \"" + d.title + "\": " + d.path + "]");
+    for (const auto& line : d.lines)
+        Say("    | " + line);
+    const ScriptLine* l = Peek();
+    if (!l || l->Command() != "document") {
+        Fail(l, "the document " + Quote(d.title) + " was shown, but the script does not expect it" +
+                    (l ? " (it goes on with '" + l->raw + "')" : std::string(" (the script ends)")));
+        return "abort";
+    }
+    ++next_;
+    if (l->Word(1) != d.title) {
+        Fail(l, "the document shown is " + Quote(d.title) + ", not " + Quote(l->Word(1)));
+        return "abort";
+    }
+    std::ifstream pdf(os::NativePath(d.path), std::ios::binary);
+    char magic[5] = {};
+    if (!pdf.read(magic, 5) || std::string(magic, 5) != "%PDF-") {
+        Fail(l, "the document " + Quote(d.title) + " is no PDF file at " + d.path);
+        return "abort";
+    }
+    // printed lines, if any, say every line of the document in order.
+    size_t i = 0;
+    bool checked = false;
+    for (const ScriptLine* p = Peek(); p && p->Command() == "printed"; p = Peek()) {
+        ++next_;
+        checked = true;
+        if (i >= d.lines.size()) {
+            Fail(p, "the document ends before " + Quote(p->Word(1)));
+            return "abort";
+        }
+        if (!os::MatchMask(p->Word(1), d.lines[i], true)) {
+            Fail(p, "line " + std::to_string(i + 1) + " of the document is " + Quote(d.lines[i]) + ", not " +
+                        Quote(p->Word(1)));
+            return "abort";
+        }
+        ++i;
+    }
+    if (checked && i < d.lines.size()) {
+        Fail(&lines_[next_ - 1], "the document goes on with " + Quote(d.lines[i]));
+        return "abort";
+    }
+    return "ok";
 }
 
 int RunScenarioFile(const std::string& path, const RunOptions& options) {

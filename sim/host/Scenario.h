@@ -48,6 +48,7 @@ private:
     std::string OnForm(const std::string& event);
     std::string OnMessage(const std::string& event);
     std::string OnFileDialog(const std::string& event);
+    std::string OnDocument(const std::string& event);
     bool CheckControl(const ScriptLine& line, const FormState& form);
     std::string ActionFor(const ScriptLine& line, const FormState& form);
 

@@ -80,6 +80,22 @@ FormState ParseForm(const std::string& event) {
     return f;
 }
 
+DocumentState ParseDocument(const std::string& event) {
+    DocumentState d;
+    std::istringstream in(event);
+    std::string line, key, value;
+    while (std::getline(in, line)) {
+        KeyValue(line, key, value);
+        if (key == "title")
+            d.title = value;
+        else if (key == "path")
+            d.path = value;
+        else if (key == "line")
+            d.lines.push_back(value);
+    }
+    return d;
+}
+
 MessageState ParseMessage(const std::string& event) {
     MessageState m;
     std::istringstream in(event);

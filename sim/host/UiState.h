@@ -26,7 +26,14 @@ struct MessageState {
     std::string text;  // lines joined with '\n'
 };
 
+// A document the plug-in showed: where it was written and what it says, line by line.
+struct DocumentState {
+    std::string title, path;
+    std::vector<std::string> lines;
+};
+
 FormState ParseForm(const std::string& event);
+DocumentState ParseDocument(const std::string& event);
 MessageState ParseMessage(const std::string& event);
 
 // Readable pictures of what the user sees (Windows-1252, like the texts).

@@ -4,6 +4,7 @@
 
 #include "host/fxAPI32.h"
 #include "platform/ui/Dialogs.h"
+#include "report/frmTransActionReport.h"
 
 namespace {
 // Commands whose units this build does not contain yet tell the user so instead of doing nothing.
@@ -22,7 +23,7 @@ int32_t VE1CustomImportHook(int32_t, int32_t, int32_t) {
 
 int32_t VE1CustomExportHook(int32_t, int32_t, int32_t) { return NotInThisBuild("Der Export von Transaktionen"); }
 
-int32_t MakeTransActionReportHook() { return NotInThisBuild("Der Prüfbericht"); }
+int32_t MakeTransActionReportHook() { return MakeTransActionReportProc(); }
 
 int32_t AfterLoadProjectHook() { return -1; }
 

@@ -340,3 +340,44 @@ int32_t AssignToTransactionProc(int32_t /*P1*/, int32_t /*P2*/, int32_t /*P3*/) 
     }
     return -1;
 }
+
+namespace {
+
+// Lower case of Windows-1252 text: ASCII letters, the accented capitals and the four
+// capitals of 0x8A..0x9F.
+std::string LowerCase1252(std::string s)
+{
+    for (char& ch : s) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+            ch = static_cast<char>(c + 0x20);
+        else if (c == 0x8A || c == 0x8C || c == 0x8E)
+            ch = static_cast<char>(c + 0x10);
+        else if (c == 0x9F)
+            ch = static_cast<char>(0xFF);
+    }
+    return s;
+}
+
+// The part of s before its first '.', without its last `drop` characters.
+std::string StemWithout(const std::string& s, size_t drop)
+{
+    const std::string stem = s.substr(0, s.find('.'));
+    return stem.size() > drop ? stem.substr(0, stem.size() - drop) : std::string();
+}
+
+}  // namespace
+
+std::string getFilenamePrefix(const std::string& FileName)
+{
+    const std::string s = LowerCase1252(ExtractFileName(FileName));
+    const auto holds = [&s](const char* part) { return s.find(part) != std::string::npos; };
+    if (holds(".xml") || holds(".log") || holds(".tid"))
+        return StemWithout(s, 0);
+    for (const char* member : {"df.", "dp.", "dl.", "tp.", "al.", "xf.", "pc.", "kl."})
+        if (holds(member))
+            return StemWithout(s, 2);
+    if (holds("t."))
+        return StemWithout(s, 1);
+    return std::string();
+}

@@ -36,3 +36,7 @@ int32_t BeforeCreateObjectProc(int32_t ClassID, NewKennungStruct* Data, int32_t 
 bool AssignObject(const std::string& Kennung);
 // Assigns the selected objects to a transaction the user picks; always -1.
 int32_t AssignToTransactionProc(int32_t P1, int32_t P2, int32_t P3);
+
+// The prefix of the exchange file set that the named file (with or without directory) belongs
+// to, in lower case; empty when the name matches no member of a set.
+std::string getFilenamePrefix(const std::string& FileName);

@@ -108,3 +108,53 @@ TEST_F(Strip, OddStoredStripPreselectsTheDefault) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ExchangePrefix, MembersOfACheckedOutSetLeadToTheirPrefix) {
+    EXPECT_EQ(getFilenamePrefix("Abc123t.dbf"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("abc123kl.dbf"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("abc123pc.dbf"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("abc123.tid"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("ABC123.XML"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("abc123.log"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("ABC123T.DBF"), "abc123");
+    for (const char* two : {"df", "dp", "dl", "tp", "al", "xf"})
+        EXPECT_EQ(getFilenamePrefix(std::string("abc123") + two + ".dbf"), "abc123") << two;
+    // Accented capitals of the 8-bit text are lowered too.
+    EXPECT_EQ(getFilenamePrefix("\xC4RGER\x8At.dbf"), "\xE4rger\x9A");
+}
+
+TEST(ExchangePrefix, MembersTheExportWritesAndOtherNamesGiveNothing) {
+    EXPECT_EQ(getFilenamePrefix("abc123_aktion.dbf"), "");
+    EXPECT_EQ(getFilenamePrefix("abc123_rp.txt"), "");
+    EXPECT_EQ(getFilenamePrefix("abc123.shp"), "");
+    EXPECT_EQ(getFilenamePrefix("abc123.dbf"), "");
+    EXPECT_EQ(getFilenamePrefix("abc123t"), "");
+    EXPECT_EQ(getFilenamePrefix("kl_t_xml"), "");
+    EXPECT_EQ(getFilenamePrefix(""), "");
+}
+
+TEST(ExchangePrefix, OnlyTheFileNameCountsNotItsDirectory) {
+    EXPECT_EQ(getFilenamePrefix("C:\\Daten\\Trans.xml\\abc123kl.dbf"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("C:\\Export.t\\abc123.shp"), "");
+    EXPECT_EQ(getFilenamePrefix("/home/user/x.tid/abc123t.dbf"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("D:\\VESTRA\\Q7kl.dbf"), "q7");
+}
+
+TEST(ExchangePrefix, FirstMatchingRuleDecidesAndCutsAtTheFirstDot) {
+    // Looked for anywhere, in the order .xml/.log/.tid, two-letter members, then "t.".
+    EXPECT_EQ(getFilenamePrefix("abc.xmlkl.dbf"), "abc");
+    EXPECT_EQ(getFilenamePrefix("abct.kl.dbf"), "ab");
+    EXPECT_EQ(getFilenamePrefix("abckl.t.dbf"), "abc");
+    EXPECT_EQ(getFilenamePrefix("abc123pc.dbf.bak"), "abc123");
+    EXPECT_EQ(getFilenamePrefix("abc.def.tid"), "abc");
+    EXPECT_EQ(getFilenamePrefix("xyzt.dbf.log"), "xyzt");
+    // A stem shorter than what is to be cut off leaves nothing.
+    EXPECT_EQ(getFilenamePrefix("k.al.dbf"), "");
+    EXPECT_EQ(getFilenamePrefix("kl.dbf"), "");
+    EXPECT_EQ(getFilenamePrefix("t.dbf"), "");
+    EXPECT_EQ(getFilenamePrefix(".tid"), "");
+}
+
+}  // namespace

@@ -28,6 +28,7 @@ public:
         return ui::mrOk;
     }
     bool FileDialog(bool, const ui::FileDialogOptions&, std::string&) override { return false; }
+    void ShowDocument(const ui::DocumentView&) override {}
 private:
     std::vector<ShownMessage>& shown_;
 };

@@ -1,5 +1,6 @@
 // Shows every dialog of the plug-in and its message box kinds with the Win32 backend, and saves
-// each window as a BMP file in the directory given as argument.
+// each window as a BMP file in the directory given as argument; writes the check report of a
+// sample project there as PDF.
 #include <windows.h>
 
 #include <filesystem>
@@ -16,7 +17,9 @@
 #include "exchange/AutoCheckIn.h"
 #include "host/Project.h"
 #include "host/SimTables.h"
+#include "platform/report/PdfWriter.h"
 #include "platform/ui/Win32Forms.h"
+#include "report/frmTransActionReport.h"
 
 namespace {
 
@@ -103,6 +106,22 @@ int main(int argc, char** argv) {
     sim::TheProject().projectDir = project.string();
     for (auto [tid, kennung] : {std::pair{"7", "NSG-0701"}, {"7", "NSG-0702"}, {"7", "DE-0701"}, {"8", "LSG-0801"}})
         sim::SeedRow(project.string(), "TA_KL.DBF", {{"TID", tid}, {"KENNUNG", kennung}});
+    // Transactions and a list long enough for a check report of several pages.
+    sim::SeedRow(project.string(), "TA_ID.DBF", {{"TID", "7"}, {"NAME", "Moorwiesen"}, {"OWNER", "Kreis Nord"}});
+    sim::SeedRow(project.string(), "TA_ID.DBF", {{"TID", "8"}, {"NAME", "Auenwald östlich der Straße"}, {"OWNER", "Süd"}});
+    sim::SeedRow(project.string(), "TA_ID.DBF", {{"TID", "9"}, {"NAME", "Heide"}, {"OWNER", "unbekannt"}});
+    auto listRow = [&](const char* tid, const std::string& kennung, const char* state, const char* changed) {
+        sim::SeedRow(project.string(), "TA_LIST.DBF",
+                     {{"TID", tid}, {"SCHREIBEND", state}, {"KENNUNG", kennung}, {"CHANGED", changed}});
+    };
+    listRow("7", "NSG-0011", "0", "IGNORED");
+    listRow("7", "NSG-0701", "2", "NEW");
+    listRow("7", "NSG-0012", "3", "DELETE");
+    listRow("7", "DE-0013", "1", "UPDATE");
+    for (int i = 1; i <= 70; ++i)
+        listRow("8", "LSG-08" + std::string(i < 10 ? "0" : "") + std::to_string(i), "2", "NEW");
+    listRow("8", "LSG-0042", "1", "UPDATE");
+    listRow("9", "FFH-0900", "0", "IGNORED");
 
     bool ok = true;
     ok &= Shot(dir, "TFormGetTID", [] {
@@ -142,6 +161,11 @@ int main(int argc, char** argv) {
         f.EditTransaktionsname.Caption = "Transa";
         f.editProgrammpfad.Caption = "C:\\Programme\\VESTRA\\CheckIn.exe";
         f.EditEditorPath.Caption = "C:\\Windows\\notepad.exe";
+        f.ShowModal();
+    });
+    ok &= Shot(dir, "TFormTransActionReport", [&] {
+        TFormTransActionReport f;
+        report::WritePdf(f.PrepareReport(), dir + "\\Pruefbericht.pdf");
         f.ShowModal();
     });
     ok &= Shot(dir, "message-warning", [] {

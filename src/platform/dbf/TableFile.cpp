@@ -102,7 +102,7 @@ void TableFile::create(io::FileSystem& fs, const std::string& pathIn, const std:
         if (d.name.empty() || d.name.size() > 10 || d.name.find('\0') != std::string::npos)
             throw EngineError("Ungültiger Feldname '" + d.name + "': " + path);
         if (!names.insert(paths::upper(d.name)).second) throw EngineError("Das Feld " + d.name + " ist doppelt vorhanden: " + path);
-        if (d.type == FieldType::Character && (d.size < 1 || d.size > 254))
+        if (d.type == FieldType::Character && (d.size < 1 || d.size > 255))  // one byte holds the width
             throw EngineError("Ungültige Breite des Feldes " + d.name + ": " + path);
         if ((d.type == FieldType::Numeric || d.type == FieldType::Float) &&
             (d.size < 1 || d.size > 20 || d.decimals < 0 || (d.decimals > 0 && d.decimals > d.size - 2)))

@@ -21,5 +21,7 @@ std::vector<std::string> ListDirectory(const std::string& pattern);
 bool CreateDir(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
 bool DeleteFileAt(const std::string& path);
+// Creates or replaces the file with these bytes; false when it cannot be written completely.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace os

@@ -159,4 +159,22 @@ bool DeleteFileAt(const std::string& path)
     return !path.empty() && unlink(NativePath(path).c_str()) == 0;
 }
 
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    Fd out(open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!out.ok())
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = write(out.get(), bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return out.Close();
+}
+
 }  // namespace os

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace os {
 
 namespace {
@@ -96,6 +98,25 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
 bool DeleteFileAt(const std::string& path)
 {
     return !path.empty() && DeleteFileW(WideFromCp1252(path).c_str()) != 0;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    if (path.empty())
+        return false;
+    HANDLE h = CreateFileW(WideFromCp1252(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD put = 0;
+        ok = WriteFile(h, bytes.data() + done, chunk, &put, nullptr) != 0 && put > 0;
+        done += put;
+    }
+    return CloseHandle(h) != 0 && ok;
 }
 
 }  // namespace os

@@ -1,7 +1,9 @@
 // Modal message boxes and the standard file dialogs.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -28,5 +30,19 @@ struct FileDialogOptions {
 // Standard file-open and file-save dialogs: true with the chosen path, false when cancelled.
 bool OpenFileDialog(const FileDialogOptions& options, std::string& chosen);
 bool SaveFileDialog(const FileDialogOptions& options, std::string& chosen);
+
+// A finished document (a PDF) for the user to look at and print.
+struct DocumentView {
+    std::string title;                                   // "Prüfbericht"
+    std::string fileName;                                // its name, "Prüfbericht.pdf"
+    std::string headlessDir;                             // where runs without a viewer keep it
+    std::function<void(const std::string& path)> write;  // writes the document to a file
+    std::vector<std::string> contents;                   // what it says, line by line, for logs
+};
+
+// Writes the document and opens it in the system's viewer (Windows: the shell's "open").
+// The scripted backend writes it to the file named by VE1_REPORT_PDF, else into headlessDir,
+// and reports the path and contents.
+void ShowDocument(const DocumentView& document);
 
 }  // namespace ui

@@ -95,6 +95,8 @@ int Form::ShowModal() {
         OnShow();
     int result = CurrentBackend().ShowModal(*this);
     ModalResult = result;
+    if (OnClose)
+        OnClose();
     return result;
 }
 
@@ -154,5 +156,7 @@ bool OpenFileDialog(const FileDialogOptions& options, std::string& chosen) {
 bool SaveFileDialog(const FileDialogOptions& options, std::string& chosen) {
     return CurrentBackend().FileDialog(true, options, chosen);
 }
+
+void ShowDocument(const DocumentView& document) { CurrentBackend().ShowDocument(document); }
 
 }  // namespace ui

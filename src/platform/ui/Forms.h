@@ -54,9 +54,12 @@ private:
     std::string name_;
 };
 
+enum class TextAlign { Left, Right };
+
 class Label : public Control {
 public:
     Label(Form& f, std::string n) : Control(f, ControlKind::Label, std::move(n)) {}
+    TextAlign Alignment = TextAlign::Left;  // within its bounds
 };
 
 class GroupBox : public Control {
@@ -195,6 +198,7 @@ public:
 
     // Runs once the constructor of the dialog class is done (the form's OnCreate).
     Handler OnShow;
+    // Runs when the form closes, modal or modeless.
     Handler OnClose;
 
 private:
@@ -212,6 +216,7 @@ public:
     virtual void CloseModeless(Form& form) = 0;
     virtual int Message(const std::string& text, MsgType type, MsgButtons buttons) = 0;
     virtual bool FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) = 0;
+    virtual void ShowDocument(const DocumentView& document) = 0;
 };
 
 // The backend in use; the platform's default until one is set.

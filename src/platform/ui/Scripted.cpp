@@ -1,9 +1,11 @@
 #include "platform/ui/Scripted.h"
 
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
 #include "platform/os/Cursor.h"
+#include "platform/os/Files.h"
 #include "platform/ui/Channel.h"
 
 namespace ui {
@@ -89,6 +91,8 @@ std::string DescribeForm(const Form& form, int sequence) {
             out << "parent " << c.Parent << '\n';
         out << "font " << c.ControlFont.name << ',' << c.ControlFont.size << (c.ControlFont.bold ? ",bold" : "") << '\n';
         out << "bounds " << c.Left << ' ' << c.Top << ' ' << c.Width << ' ' << c.Height << '\n';
+        if (auto* l = dynamic_cast<const Label*>(&c); l && l->Alignment == TextAlign::Right)
+            out << "align right\n";
         if (auto* items = dynamic_cast<const ItemsControl*>(&c)) {
             for (const auto& item : items->Items())
                 Line(out, "item", item);
@@ -297,6 +301,25 @@ bool ScriptedBackend::FileDialog(bool save, const FileDialogOptions& options, st
         return true;
     }
     return false;
+}
+
+void ScriptedBackend::ShowDocument(const DocumentView& document) {
+    const char* chosen = std::getenv("VE1_REPORT_PDF");
+    std::string path = chosen && *chosen ? std::string(chosen) : document.headlessDir;
+    if (!(chosen && *chosen)) {
+        if (!path.empty() && path.back() != '\\' && path.back() != '/')
+            path += '\\';
+        path += document.fileName;
+    }
+    document.write(path);
+    std::ostringstream out;
+    out << "document\n";
+    Line(out, "title", document.title);
+    Line(out, "path", os::NativePath(path));
+    for (const auto& l : document.contents)
+        Line(out, "line", l);
+    out << "end\n";
+    AskResponder(out.str());
 }
 
 }  // namespace ui

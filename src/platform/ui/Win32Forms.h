@@ -21,6 +21,7 @@ public:
     void CloseModeless(Form& form) override;
     int Message(const std::string& text, MsgType type, MsgButtons buttons) override;
     bool FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) override;
+    void ShowDocument(const DocumentView& document) override;
 
 private:
     std::map<Form*, std::unique_ptr<Win32Window>> modeless_;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <map>
@@ -301,7 +302,8 @@ void Win32Window::CreateControl(Control& c) {
     HWND spin = nullptr;
     switch (c.Kind()) {
     case ControlKind::Label:
-        h = CreateChild(L"STATIC", text, SS_LEFT, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        h = CreateChild(L"STATIC", text, static_cast<Label&>(c).Alignment == TextAlign::Right ? SS_RIGHT : SS_LEFT, 0,
+                        c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
         break;
     case ControlKind::Button: {
         auto& b = static_cast<Button&>(c);
@@ -811,6 +813,29 @@ bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::
         return false;
     chosen = A(file.data());
     return true;
+}
+
+void Win32Backend::ShowDocument(const DocumentView& document) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    const std::string dir = n > 0 && n <= MAX_PATH ? A(std::wstring(temp, n)) : document.headlessDir;
+    // A viewer may still hold the file of an earlier preview: then the next free name is taken.
+    const size_t dot = document.fileName.rfind('.');
+    const std::string stem = document.fileName.substr(0, dot), ext = dot == std::string::npos ? "" : document.fileName.substr(dot);
+    std::string path;
+    for (int i = 1;; ++i) {
+        path = dir + (i == 1 ? document.fileName : stem + " (" + std::to_string(i) + ")" + ext);
+        try {
+            document.write(path);
+            break;
+        } catch (const std::exception&) {
+            if (i == 9)
+                throw;
+        }
+    }
+    const HINSTANCE started = ShellExecuteW(OwnerWindow(), L"open", W(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) <= 32)
+        throw std::runtime_error("Für die Datei " + path + " ist kein Anzeigeprogramm eingerichtet.");
 }
 
 }  // namespace ui
