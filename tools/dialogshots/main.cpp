@@ -14,6 +14,7 @@
 #include "dialogs/frmGetKennung.h"
 #include "dialogs/frmGetTID.h"
 #include "dialogs/frmGetTidAndKennung.h"
+#include "exchange/AutoCheckIn.h"
 #include "host/Project.h"
 #include "host/SimTables.h"
 #include "platform/report/PdfWriter.h"
@@ -147,6 +148,19 @@ int main(int argc, char** argv) {
     ok &= Shot(dir, "TFormGetGKStreifen", [] {
         TFormGetGKStreifen f;
         f.RadioGroup1.ItemIndex = 0;
+        f.ShowModal();
+    });
+    ok &= Shot(dir, "TfrmVestraCheckIn", [] {
+        TfrmVestraCheckIn f;
+        f.EditUserName.Caption = "mueller";
+        f.EditPassword.Caption = "geheim";
+        f.cbStoreLogin.Checked = true;
+        f.EditDBServer.Caption = "geodb01";
+        f.EditDatabase.Caption = "VESTRA_NATUR";
+        f.EditImportDir.Caption = "C:\\Daten\\Export Moorwiesen";
+        f.EditTransaktionsname.Caption = "Transa";
+        f.editProgrammpfad.Caption = "C:\\Programme\\VESTRA\\CheckIn.exe";
+        f.EditEditorPath.Caption = "C:\\Windows\\notepad.exe";
         f.ShowModal();
     });
     ok &= Shot(dir, "TFormTransActionReport", [&] {

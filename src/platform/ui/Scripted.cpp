@@ -56,6 +56,12 @@ std::string Rest(std::istringstream& in) {
 
 bool Usable(const Control& c) { return c.Enabled && c.Visible; }
 
+// What the user sees of a control's text: a password edit shows one '*' per character.
+std::string ShownText(const Control& c) {
+    auto* e = dynamic_cast<const Edit*>(&c);
+    return e && e->Password ? std::string(c.Caption.size(), '*') : c.Caption;
+}
+
 std::string ClickButton(Form& form, Button& b) {
     if (!Usable(b))
         return "button " + b.Name() + " is disabled";
@@ -78,7 +84,7 @@ std::string DescribeForm(const Form& form, int sequence) {
     for (const auto& cp : form.Controls()) {
         const Control& c = *cp;
         out << "control " << c.Name() << ' ' << KindName(c.Kind()) << '\n';
-        Line(out, "text", c.Caption);
+        Line(out, "text", ShownText(c));
         out << "enabled " << (c.Enabled ? 1 : 0) << '\n';
         out << "visible " << (c.Visible ? 1 : 0) << '\n';
         if (!c.Parent.empty())
@@ -101,6 +107,11 @@ std::string DescribeForm(const Form& form, int sequence) {
                 out << "cancel 1\n";
         } else if (auto* cb = dynamic_cast<const CheckBox*>(&c)) {
             out << "checked " << (cb->Checked ? 1 : 0) << '\n';
+        } else if (auto* e = dynamic_cast<const Edit*>(&c)) {
+            if (e->Password)
+                out << "password 1\n";
+            if (e->ReadOnly)
+                out << "readonly 1\n";
         } else if (auto* rb = dynamic_cast<const RadioButton*>(&c)) {
             out << "checked " << (rb->Checked ? 1 : 0) << '\n';
         } else if (auto* m = dynamic_cast<const Memo*>(&c)) {
@@ -194,7 +205,9 @@ std::string ApplyAction(Form& form, const std::string& action) {
             d->Year = y;
             d->Month = mo;
             d->Day = da;
-        } else if (c->Kind() == ControlKind::Edit) {
+        } else if (auto* e = dynamic_cast<Edit*>(c)) {
+            if (e->ReadOnly)
+                return name + " is read-only";
             c->Caption = value;
         } else {
             return name + " takes no text";

@@ -319,6 +319,9 @@ void Win32Window::CreateControl(Control& c) {
         if (e.ReadOnly)
             style |= ES_READONLY;
         h = CreateChild(L"EDIT", text, style, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        // '*' for every character, also where the host's visual styles would draw a dot.
+        if (e.Password)
+            SendMessageW(h, EM_SETPASSWORDCHAR, L'*', 0);
         break;
     }
     case ControlKind::Memo: {
