@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -380,57 +381,56 @@ void Scenario::Check(const ScriptLine& l, bool& handled) {
     }
 }
 
+Row FieldsOf(const ScriptLine& l, size_t from) {
+    Row row;
+    for (size_t i = from; i < l.Count(); ++i) {
+        const std::string& w = l.Word(i);
+        const size_t eq = w.find('=');
+        if (eq == std::string::npos)
+            throw std::runtime_error(l.Where() + ": expected FIELD=VALUE, not " + w);
+        row[w.substr(0, eq)] = w.substr(eq + 1);
+    }
+    return row;
+}
+
+void Scenario::ExpectRow(const ScriptLine& l, const std::vector<Row>& rows, bool none, const char* item) {
+    const Row want = FieldsOf(l, 2);
+    const std::string& keyWord = l.Word(2);
+    const std::string key = keyWord.substr(0, keyWord.find('='));
+    const std::string keyValue = keyWord.substr(keyWord.find('=') + 1);
+    const auto found = std::find_if(rows.begin(), rows.end(), [&](const Row& r) {
+        const auto it = r.find(key);
+        return it != r.end() && it->second == keyValue;
+    });
+    if (none) {
+        if (found != rows.end())
+            Fail(&l, l.Word(1) + " has a row with " + keyWord);
+    } else if (found == rows.end()) {
+        Fail(&l, l.Word(1) + " has no row with " + keyWord);
+    } else {
+        for (const auto& [f, v] : want) {
+            const auto it = found->find(f);
+            if (it == found->end())
+                Fail(&l, l.Word(1) + " has no " + item + " " + f);
+            else if (it->second != v)
+                Fail(&l, l.Word(1) + " row " + keyWord + ": " + f + " is " + Quote(it->second) + ", not " + Quote(v));
+        }
+    }
+}
+
 void Scenario::Tables(const ScriptLine& l, bool& handled) {
     const std::string& c = l.Command();
     handled = true;
-    auto fields = [&](size_t from) {
-        Row row;
-        for (size_t i = from; i < l.Count(); ++i) {
-            const std::string& w = l.Word(i);
-            const size_t eq = w.find('=');
-            if (eq == std::string::npos)
-                throw std::runtime_error(l.Where() + ": expected FIELD=VALUE, not " + w);
-            row[w.substr(0, eq)] = w.substr(eq + 1);
-        }
-        return row;
-    };
     if (c == "table") {
         // table FILE [FIELD=VALUE...]: a row of a transaction table, or the empty table
         if (l.Count() > 2)
-            SeedRow(projectDir_, l.Word(1), fields(2));
+            SeedRow(projectDir_, l.Word(1), FieldsOf(l, 2));
         else
             SeedTable(projectDir_, l.Word(1));
     } else if (c == "expect-row" || c == "expect-no-row") {
         // expect-row FILE KEYFIELD=VALUE [FIELD=VALUE...]: the first row with that key
-        const Row want = fields(2);
-        const std::string& keyWord = l.Word(2);
-        const std::string key = keyWord.substr(0, keyWord.find('='));
-        const std::string keyValue = keyWord.substr(keyWord.find('=') + 1);
-        const Row* found = nullptr;
-        std::vector<Row> rows;
-        if (TableExists(projectDir_, l.Word(1)))
-            rows = ReadRows(projectDir_, l.Word(1));
-        for (const auto& r : rows) {
-            auto it = r.find(key);
-            if (it != r.end() && it->second == keyValue) {
-                found = &r;
-                break;
-            }
-        }
-        if (c == "expect-no-row") {
-            if (found)
-                Fail(&l, l.Word(1) + " has a row with " + keyWord);
-        } else if (!found) {
-            Fail(&l, l.Word(1) + " has no row with " + keyWord);
-        } else {
-            for (const auto& [f, v] : want) {
-                auto it = found->find(f);
-                if (it == found->end())
-                    Fail(&l, l.Word(1) + " has no field " + f);
-                else if (it->second != v)
-                    Fail(&l, l.Word(1) + " row " + keyWord + ": " + f + " is " + Quote(it->second) + ", not " + Quote(v));
-            }
-        }
+        ExpectRow(l, TableExists(projectDir_, l.Word(1)) ? ReadRows(projectDir_, l.Word(1)) : std::vector<Row>{},
+                  c == "expect-no-row", "field");
     } else if (c == "expect-rows") {
         const size_t n = TableExists(projectDir_, l.Word(1)) ? ReadRows(projectDir_, l.Word(1)).size() : 0;
         if (static_cast<int>(n) != l.Int(2))

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Script.h"
+#include "SimTables.h"
 #include "UiState.h"
 
 namespace sim {
@@ -18,6 +19,9 @@ struct RunOptions {
     bool keep = false;       // keep the scratch directory
     bool showHooks = false;  // list every hook call in the transcript
 };
+
+// The FIELD=VALUE words of a line from word FROM on.
+Row FieldsOf(const ScriptLine& line, size_t from);
 
 class Scenario {
 public:
@@ -64,6 +68,9 @@ private:
 
     const ScriptLine* Peek() const;
     void Fail(const ScriptLine* line, const std::string& what);
+    // expect-row and expect-db-row: the first of ROWS with KEY=VALUE (word 2) holds the
+    // FIELD=VALUE words after it; with NONE, no row has that key. ITEM names a field or column.
+    void ExpectRow(const ScriptLine& line, const std::vector<Row>& rows, bool none, const char* item);
     void Say(const std::string& text);  // a transcript line (Windows-1252)
     int32_t Hook(const std::string& name, intptr_t a1, intptr_t a2, intptr_t a3);
 

@@ -19,20 +19,6 @@ namespace sim {
 
 namespace {
 
-Row FieldsOf(const ScriptLine& l, size_t from) {
-    Row row;
-    for (size_t i = from; i < l.Count(); ++i) {
-        const std::string& w = l.Word(i);
-        const size_t eq = w.find('=');
-        if (eq == std::string::npos)
-            throw std::runtime_error(l.Where() + ": expected FIELD=VALUE, not " + w);
-        row[w.substr(0, eq)] = w.substr(eq + 1);
-    }
-    return row;
-}
-
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -90,29 +76,8 @@ void Scenario::Photos(const ScriptLine& l, bool& handled) {
         fs::create_directories(PathOf(l.Word(1)));
     } else if (c == "expect-db-row" || c == "expect-db-no-row") {
         // expect-db-row TABLE KEY=VALUE [FIELD=VALUE...]: the first row with that key; null is ""
-        const Row want = FieldsOf(l, 2);
-        const std::string& keyWord = l.Word(2);
-        const std::string key = keyWord.substr(0, keyWord.find('='));
-        const std::string keyValue = keyWord.substr(keyWord.find('=') + 1);
-        const std::vector<Row> rows = DbTableExists(db, l.Word(1)) ? ReadDbRows(db, l.Word(1)) : std::vector<Row>{};
-        auto found = std::find_if(rows.begin(), rows.end(), [&](const Row& r) {
-            auto it = r.find(key);
-            return it != r.end() && it->second == keyValue;
-        });
-        if (c == "expect-db-no-row") {
-            if (found != rows.end())
-                Fail(&l, l.Word(1) + " has a row with " + keyWord);
-        } else if (found == rows.end()) {
-            Fail(&l, l.Word(1) + " has no row with " + keyWord);
-        } else {
-            for (const auto& [f, v] : want) {
-                auto it = found->find(f);
-                if (it == found->end())
-                    Fail(&l, l.Word(1) + " has no column " + f);
-                else if (it->second != v)
-                    Fail(&l, l.Word(1) + " row " + keyWord + ": " + f + " is " + Quoted(it->second) + ", not " + Quoted(v));
-            }
-        }
+        ExpectRow(l, DbTableExists(db, l.Word(1)) ? ReadDbRows(db, l.Word(1)) : std::vector<Row>{},
+                  c == "expect-db-no-row", "column");
     } else if (c == "expect-db-rows") {
         const size_t n = DbTableExists(db, l.Word(1)) ? ReadDbRows(db, l.Word(1)).size() : 0;
         if (static_cast<int>(n) != l.Int(2))

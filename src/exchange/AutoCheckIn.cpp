@@ -196,38 +196,33 @@ void TfrmVestraCheckIn::btnStartClick()
         return;
     }
 
-    if (!RunCheckIn(strProgram,
-                    CheckInParameters(true, strDBServer, strUserName, strPassword, strDatabase,
-                                      strTransactionDir, strTransactionName),
-                    strLogFileName)) {
-        ModalResult = ui::mrAbort;
+    // One run of the program, judged by the log it wrote; false ends the dialog.
+    auto Lauf = [&](bool blnProbelauf) {
+        if (!RunCheckIn(strProgram,
+                        CheckInParameters(blnProbelauf, strDBServer, strUserName, strPassword, strDatabase,
+                                          strTransactionDir, strTransactionName),
+                        strLogFileName)) {
+            ModalResult = ui::mrAbort;
+            return false;
+        }
+        if (!ProbelaufErfolgreich(strTransactionDir, strTransactionName)) {
+            ErrorMessage("Der Probe-Checkin war nicht erfolgreich!");
+            ShowLogFile(strEditor, strTransactionDir, strTransactionName);
+            ModalResult = ui::mrCancel;
+            return false;
+        }
+        return true;
+    };
+
+    if (!Lauf(true))
         return;
-    }
-    if (!ProbelaufErfolgreich(strTransactionDir, strTransactionName)) {
-        ErrorMessage("Der Probe-Checkin war nicht erfolgreich!");
-        ShowLogFile(strEditor, strTransactionDir, strTransactionName);
-        ModalResult = ui::mrCancel;
-        return;
-    }
     if (ui::MessageDlg("Probe-Checkin erfolgreich durchgeführt! Logdate ansehen?", ui::MsgType::Information,
                        ui::MsgButtons::YesNo) == ui::mrYes) {
         ShowLogFile(strEditor, strTransactionDir, strTransactionName);
         ui::MessageDlg("Scharfen Checkin starten", ui::MsgType::Information, ui::MsgButtons::Ok);
     }
-
-    if (!RunCheckIn(strProgram,
-                    CheckInParameters(false, strDBServer, strUserName, strPassword, strDatabase,
-                                      strTransactionDir, strTransactionName),
-                    strLogFileName)) {
-        ModalResult = ui::mrAbort;
+    if (!Lauf(false))
         return;
-    }
-    if (!ProbelaufErfolgreich(strTransactionDir, strTransactionName)) {
-        ErrorMessage("Der Probe-Checkin war nicht erfolgreich!");
-        ShowLogFile(strEditor, strTransactionDir, strTransactionName);
-        ModalResult = ui::mrCancel;
-        return;
-    }
     if (ui::MessageDlg("Checkin erfolgreich durchgeführt! Logdatei ansehen?", ui::MsgType::Confirmation,
                        ui::MsgButtons::YesNo) == ui::mrYes)
         ShowLogFile(strEditor, strTransactionDir, strTransactionName);
