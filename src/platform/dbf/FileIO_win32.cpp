@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <windows.h>
+
 #include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {
@@ -65,11 +67,17 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
     case OpenMode::Read:
         f = std::fopen(path.c_str(), "rb");
         break;
-    case OpenMode::ReadWrite:
-        f = std::fopen(path.c_str(), "r+b");
-        writable = f != nullptr;
+    case OpenMode::ReadWrite: {
+        // A file marked read-only is only read, whoever runs us: the administrator under Wine
+        // could write it all the same.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) {
+            f = std::fopen(path.c_str(), "r+b");
+            writable = f != nullptr;
+        }
         if (!f) f = std::fopen(path.c_str(), "rb");
         break;
+    }
     case OpenMode::Create:
         f = std::fopen(path.c_str(), "w+b");
         writable = true;

@@ -76,7 +76,7 @@ TEST(DbfForeignFiles, IndexFileOfAnotherTableIsRefused) {
         kl.addIndex("idxKennung", "KENNUNG");
         kl.addIndex("idxTID", "TID");
     }
-    fs::copy_file(dir.file("TA_KL.MDX"), dir.file("TA_LIST.MDX"), fs::copy_options::overwrite_existing);
+    dbftest::replaceFile(dir.file("TA_KL.MDX"), dir.file("TA_LIST.MDX"));
     const Files before = contents(dir);
     const std::string message = errorOf([&] {
         Table t(dir.windowsDir(), "TA_LIST.DBF");
@@ -95,7 +95,7 @@ TEST(DbfForeignFiles, OutOfDateIndexStopsLookupsAndChangesBeforeWriting) {
     fs::create_directories(dir.path() / "other");
     buildList(dir.windowsDir(), false);
     buildList(dir.windowsDir() + "other\\", true);
-    fs::copy_file(dir.path() / "other" / "TA_LIST.MDX", dir.file("TA_LIST.MDX"), fs::copy_options::overwrite_existing);
+    dbftest::replaceFile((dir.path() / "other" / "TA_LIST.MDX").string(), dir.file("TA_LIST.MDX"));
     const Files before = contents(dir);
     const std::vector<std::pair<const char*, std::function<void(Table&)>>> cases = {
         {"lookup", [](Table& t) {
@@ -281,7 +281,7 @@ TEST(DbfForeignFiles, ReadOnlyFilesStopChangesBeforeTheFirstWrite) {
                 t.open();
                 change(t);
             });
-            EXPECT_EQ(message, "Die Datei ist schreibgeschützt: " + fs::path(dir.file(file)).string());
+            EXPECT_EQ(message, "Die Datei ist schreibgeschützt: " + dir.shown(file));
             EXPECT_EQ(contents(dir), before);
         }
         fs::permissions(dir.file(file), fs::perms::owner_read | fs::perms::owner_write);

@@ -252,9 +252,9 @@ TEST(DbfRobustness, ForeignValuesNamesAndMissingFilesGiveErrorsNamingTheFile) {
         Table t(dir.windowsDir(), "D7.DBF");
         t.open();
         EXPECT_EQ(errorOf([&] { t.fieldByName("WERT").asInteger(); }),
-                  "Feld WERT: Der Wert 18446744073709551616 passt nicht in 32 Bit: " + dir.file("D7.DBF"));
+                  "Feld WERT: Der Wert 18446744073709551616 passt nicht in 32 Bit: " + dir.shown("D7.DBF"));
         EXPECT_EQ(errorOf([&] { t.fieldByName("ZEIT").asDate(); }),
-                  "Feld ZEIT: Der Zeitstempel liegt außerhalb des Kalenders: " + dir.file("D7.DBF"));
+                  "Feld ZEIT: Der Zeitstempel liegt außerhalb des Kalenders: " + dir.shown("D7.DBF"));
     }
     makeTable(dir);
     const std::vector<char> original = dbftest::readAll(dir.file("BAD.DBF"));
@@ -275,13 +275,13 @@ TEST(DbfRobustness, ForeignValuesNamesAndMissingFilesGiveErrorsNamingTheFile) {
         dbftest::writeAll(dir.file("BAD.DBF"), data);
         Table t(dir.windowsDir(), "BAD.DBF");
         EXPECT_EQ(errorOf([&] { t.addIndex("idxId", "ID"); }),
-                  "Feld ID: Der Wert 'abc' ist keine Zahl: " + fs::path(dir.file("BAD.DBF")).string());
+                  "Feld ID: Der Wert 'abc' ist keine Zahl: " + dir.shown("BAD.DBF"));
         dbftest::writeAll(dir.file("BAD.DBF"), original);
         t.addIndex("idxId", "ID");
         t.setIndexName("idxId");
         t.open();
         EXPECT_EQ(errorOf([&] { t.findKey(std::string("x1")); }),
-                  "Der Suchschlüssel 'x1' für den Index IDXID ist keine Zahl: " + fs::path(dir.file("BAD.DBF")).string());
+                  "Der Suchschlüssel 'x1' für den Index IDXID ist keine Zahl: " + dir.shown("BAD.DBF"));
     }
     {
         // The index file is gone: asked for an index or a change, the error names that file.
@@ -289,7 +289,7 @@ TEST(DbfRobustness, ForeignValuesNamesAndMissingFilesGiveErrorsNamingTheFile) {
         const auto files = dbftest::readAll(dir.file("BAD.DBF"));
         Table t(dir.windowsDir(), "BAD.DBF");
         t.open();
-        const std::string missing = "Die Indexdatei fehlt: " + fs::path(dir.file("BAD.MDX")).string();
+        const std::string missing = "Die Indexdatei fehlt: " + dir.shown("BAD.MDX");
         EXPECT_EQ(errorOf([&] { t.setIndexName("idxName"); }), missing);
         EXPECT_EQ(errorOf([&] {
                       t.append();

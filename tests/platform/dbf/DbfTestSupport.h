@@ -33,6 +33,8 @@ public:
     // Windows style, as the system passes it: trailing backslash.
     std::string windowsDir() const { return path_.string() + "\\"; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The file as the engine names it in its messages: with forward slashes.
+    std::string shown(const std::string& name) const { return (path_ / name).generic_string(); }
     const std::filesystem::path& path() const { return path_; }
 
 private:
@@ -42,6 +44,13 @@ private:
 inline std::vector<char> readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Copies FROM over TO. The target goes first: copy_file's overwrite option fails on Windows
+// with this C++ runtime.
+inline void replaceFile(const std::string& from, const std::string& to) {
+    std::filesystem::remove(to);
+    std::filesystem::copy_file(from, to);
 }
 
 inline void writeAll(const std::string& path, const std::vector<char>& data) {
