@@ -17,6 +17,7 @@ using dbf::EngineError;
 using dbf::FieldType;
 using dbf::Table;
 using dbftest::TempDir;
+using dbftest::errorOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -41,17 +42,6 @@ Files contents(const TempDir& dir) {
     for (const auto& e : fs::directory_iterator(dir.path()))
         if (e.is_regular_file()) out[e.path().filename().string()] = dbftest::readAll(e.path().string());
     return out;
-}
-
-// The EngineError's text of f; fails the test when f throws none.
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EngineError& e) {
-        return e.what();
-    }
-    ADD_FAILURE() << "no error";
-    return "";
 }
 
 uint32_t le32(const std::vector<char>& d, size_t at) {

@@ -13,6 +13,7 @@ using dbf::EngineError;
 using dbf::FieldType;
 using dbf::Table;
 using dbftest::TempDir;
+using dbftest::errorOf;
 namespace fs = std::filesystem;
 
 namespace {
@@ -230,15 +231,6 @@ std::vector<char> dBase7Table(double number, double milliseconds) {
     }
     d.push_back(0x1A);
     return d;
-}
-
-std::string errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EngineError& e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -40,6 +41,16 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The text of the EngineError that f throws; "no error" when it throws none.
+inline std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const dbf::EngineError& e) {
+        return e.what();
+    }
+    return "no error";
+}
 
 inline std::vector<char> readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
