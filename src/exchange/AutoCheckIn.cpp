@@ -231,24 +231,24 @@ void TfrmVestraCheckIn::btnStartClick()
 
 void TfrmVestraCheckIn::btnCancelClick() { ModalResult = ui::mrCancel; }
 
-void TfrmVestraCheckIn::btnSetProgramDirClick()
+namespace {
+// A file chooser that starts at the path of EDIT and puts the chosen file there.
+void ChooseFileInto(ui::Edit& edit, const char* filter)
 {
     ui::FileDialogOptions options;
-    options.fileName = editProgrammpfad.Caption;
-    options.filter = "Checkin.exe|Checkin.exe";
+    options.fileName = edit.Caption;
+    options.filter = filter;
     std::string chosen;
     if (ui::OpenFileDialog(options, chosen))
-        editProgrammpfad.Caption = chosen;
+        edit.Caption = chosen;
 }
+}  // namespace
+
+void TfrmVestraCheckIn::btnSetProgramDirClick() { ChooseFileInto(editProgrammpfad, "Checkin.exe|Checkin.exe"); }
 
 void TfrmVestraCheckIn::BtnSetEditorNameClick()
 {
-    ui::FileDialogOptions options;
-    options.fileName = EditEditorPath.Caption;
-    options.filter = "Ausführbare Dateien (*.exe)|*.exe";
-    std::string chosen;
-    if (ui::OpenFileDialog(options, chosen))
-        EditEditorPath.Caption = chosen;
+    ChooseFileInto(EditEditorPath, "Ausführbare Dateien (*.exe)|*.exe");
 }
 
 bool TfrmVestraCheckIn::ProbelaufErfolgreich(const std::string& strTransactionDir, const std::string& strFilePrefix)
