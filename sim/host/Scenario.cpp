@@ -252,9 +252,16 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
             throw std::runtime_error(l.Where() + ": no object " + l.Word(1));
         o->kennung = p.HostKennung(l.Word(2));
     } else if (c == "file") {
-        // file NAME TEXT: a file of that content in the project directory
-        std::ofstream f(std::filesystem::path(projectDir_) / l.Word(1), std::ios::binary | std::ios::trunc);
+        // file PATH TEXT: a file of that content (PATH as for every file line)
+        const std::filesystem::path path = PathOf(l.Word(1));
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream f(path, std::ios::binary | std::ios::trunc);
         f << l.Word(2);
+    } else if (c == "exchange-row") {
+        // exchange-row PATH FIELD=VALUE...: a row of a checkout's object or identifier list
+        const std::filesystem::path path = PathOf(l.Word(1));
+        std::filesystem::create_directories(path.parent_path());
+        SeedRow(path.parent_path().string() + "/", path.filename().string(), FieldsOf(l, 2));
     } else if (c == "host-table") {
         HostTable& t = p.tables[l.Word(1)];
         for (size_t i = 2; i < l.Count(); ++i)
@@ -678,7 +685,7 @@ std::string Scenario::OnFileDialog(const std::string& event) {
     ++next_;
     if (l->Word(2) == "cancel")
         return "cancel";
-    return "file " + l->Word(2);
+    return "file " + PathOf(l->Word(2));  // relative to the project directory
 }
 
 std::string Scenario::OnDocument(const std::string& event) {

@@ -1,5 +1,6 @@
 #include "SimTables.h"
 
+#include <cctype>
 #include <stdexcept>
 
 #include "platform/dbf/DbfTable.h"
@@ -30,8 +31,22 @@ const TableSpec* Spec(const std::string& table) {
         {"TA_KL.DBF", {{"TID", T::Integer, 0}, {"KENNUNG", T::Character, 50}}, {{"idxKennung", "KENNUNG"}, {"idxTID", "TID"}}},
         {"TA_ID.DBF", {{"TID", T::Integer, 0}, {"NAME", T::Character, 75}, {"OWNER", T::Character, 75}}, {{"idxTID", "TID"}}},
     };
+    // The object list and the identifier list of a checkout, named by their suffix.
+    static const std::vector<TableSpec> members = {
+        {"kl.dbf", {{"KENNUNG", T::Character, 41}, {"TID", T::Integer, 0}}, {}},
+        {"t.dbf",
+         {{"KENNUNG", T::Character, 41}, {"TID", T::Integer, 0}, {"FELDIXID", T::Integer, 0}, {"VGNR", T::Integer, 0},
+          {"SCHREIBEND", T::Integer, 0}},
+         {}},
+    };
     for (const auto& s : specs)
         if (table == s.file)
+            return &s;
+    std::string lower = table;
+    for (char& ch : lower)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (const auto& s : members)
+        if (lower.size() >= std::string(s.file).size() && lower.ends_with(s.file))
             return &s;
     return nullptr;
 }

@@ -11,7 +11,8 @@ namespace sim {
 
 using Row = std::map<std::string, std::string>;
 
-// Appends a row to TA_ID.DBF, TA_KL.DBF or TA_LIST.DBF of the directory, creating the table
+// Appends a row to TA_ID.DBF, TA_KL.DBF or TA_LIST.DBF of the directory, or to a checkout's
+// object list (a name ending in "t.dbf") or identifier list ("kl.dbf"), creating the table
 // with its fields and indexes first if it does not exist. Fields not given stay empty.
 void SeedRow(const std::string& dir, const std::string& table, const Row& values);
 // Creates the table without rows if it does not exist.

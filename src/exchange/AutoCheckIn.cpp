@@ -311,15 +311,3 @@ std::string CheckInLogFileName(const std::string& strTransactionDir, const std::
 {
     return WithSlash(strTransactionDir) + strFilePrefix + ".log";
 }
-
-void StartVestraCheckIn(const std::string& ExportDir, const std::string& FileNamePrefix)
-{
-    if (ReadIntFromApplicatIni(settings::kApplicatSection, settings::kApplicatAutoCheckIn,
-                               settings::kApplicatAutoCheckInDefault) <= 0)
-        return;
-    TfrmVestraCheckIn form;
-    form.TransactionDir = WithOutSlash(ExportDir);
-    form.TransactionName = FileNamePrefix;
-    form.InitControls();
-    form.ShowModal();
-}

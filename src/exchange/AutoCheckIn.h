@@ -91,4 +91,3 @@ std::string CheckInParameters(bool blnProbelauf, const std::string& strDBServer,
 // The log the check-in program leaves for a file set: directory + "\" + prefix + ".log".
 std::string CheckInLogFileName(const std::string& strTransactionDir, const std::string& strFilePrefix);
 
-void StartVestraCheckIn(const std::string& ExportDir, const std::string& FileNamePrefix);

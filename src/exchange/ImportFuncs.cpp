@@ -1,141 +1,192 @@
 #include "exchange/ImportFuncs.h"
 
-#include <algorithm>
-#include <map>
-#include <optional>
-#include <set>
-#include <vector>
-
-#include "photos/DataModule.h"
-#include "platform/dbf/DbfTable.h"
-#include "platform/os/Files.h"
+#include "exchange/ImportMembers.h"
+#include "host/fxAPI32.h"
+#include "platform/os/Cursor.h"
+#include "platform/os/Registry.h"
 #include "platform/ui/Dialogs.h"
+#include "store/CreateLocalTables.h"
+#include "store/ProjectTables.h"
+#include "store/TransActTools.h"
+#include "util/Settings.h"
 #include "util/Tools.h"
 #include "util/Utils.h"
 
 namespace {
 
-// Imported pictures that went into the photo directory under another name: file name in the
-// exchange table -> file name in the project.
-using Umbenennungen = std::map<std::string, std::string>;
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+void EnsureListAndPool() {
+    CreateTransactionList(kTransactionList);
+    CreateKennungList();
 }
 
-// Picture names of photos captured here that have not gone to VESTRA yet (lower case, as
-// Windows compares file names). Such a picture is the only copy there is.
-std::set<std::string> LokaleBilder() {
-    const std::shared_ptr<TdmFotoverwaltung> dm = OpenFotoverwaltung();
-    adodb::Table& t = dm->ADOTblFotos;
-    std::set<std::string> names;
-    for (t.first(); !t.eof(); t.next())
-        if (t.fieldByName("IsNew").asInteger() == FotoLokal)
-            names.insert(Lower(t.fieldByName("PicFileName").asString()));
-    return names;
-}
-
-// A name for the picture beside the one it must not replace: name_1.jpg, name_2.jpg, ...,
-// short enough for the table's file name column.
-std::string FreierName(const std::string& strDir, const std::string& strName) {
-    const size_t dot = strName.rfind('.');
-    const std::string ext = dot == std::string::npos ? "" : strName.substr(dot);
-    const std::string stem = strName.substr(0, strName.size() - ext.size());
-    for (int n = 1;; ++n) {
-        const std::string suffix = "_" + std::to_string(n) + ext;
-        const std::string candidate = stem.substr(0, 50 - std::min<size_t>(50, suffix.size())) + suffix;
-        if (!os::FileExists(strDir + "\\" + candidate) && !os::DirExists(strDir + "\\" + candidate))
-            return candidate;
+void MergeObjektListe(const std::vector<ImportObjekt>& rows) {
+    ProjectTable target(kTransactionList, "idxOKenn");
+    ProjectTable pool(kKennungList, "idxKennung");
+    for (const ImportObjekt& source : rows) {
+        const std::string& k = source.KENNUNG;
+        const int32_t id = fxGetIDFromKennung(k.c_str());
+        if (id > 0)
+            fxDeleteObject(id);  // the delete hook may change the list: look up afterwards
+        if (FindKennung(target, k)) {
+            target.edit();
+            const int32_t storedTID = target.fieldByName("TID").asInteger();
+            dbf::Field& schreibend = target.fieldByName("SCHREIBEND");
+            const int32_t storedState = schreibend.isNull() ? 0 : schreibend.asInteger();
+            const bool sameTID = storedTID == source.TID;
+            if (sameTID || IsHigherState(source.SCHREIBEND, storedState)) {
+                target.fieldByName("TID").setInteger(source.TID);
+                target.fieldByName("FELDIXID").setInteger(source.FELDIXID);
+                target.fieldByName("VGNR").setInteger(source.VGNR);
+                schreibend.setInteger(source.SCHREIBEND);
+                target.fieldByName("CHANGED").setString("IGNORED");
+            }
+            target.fieldByName("KENNUNG").setString(k);
+            target.post();
+        } else {
+            target.append();
+            target.fieldByName("TID").setInteger(source.TID);
+            target.fieldByName("FELDIXID").setInteger(source.FELDIXID);
+            target.fieldByName("VGNR").setInteger(source.VGNR);
+            target.fieldByName("SCHREIBEND").setInteger(source.SCHREIBEND);
+            target.fieldByName("KENNUNG").setString(k);
+            target.fieldByName("KENNUNGO").setString(k);
+            target.fieldByName("CHANGED").setString("IGNORED");
+            target.post();
+        }
+        while (FindKennung(pool, k))
+            pool.deleteRecord();
     }
 }
 
-void ImportFotoListRenamed(const std::string& ImportFileName, const std::string& ImportDir,
-                           const Umbenennungen& renamed) {
-    if (!os::FileExists(WithSlash(ImportDir) + ImportFileName))
+// Records the transaction unless TA_ID.DBF holds it; a file without a usable number is reported.
+void RecordTransaktion(const ImportTransaktion& data) {
+    CreateTransactionIDTable();
+    if (data.TID == -1) {
+        ui::MessageDlg("Die Transaktions-ID wurde nicht korrekt übermittelt!", ui::MsgType::Error);
         return;
-    const std::shared_ptr<TdmFotoverwaltung> dm = OpenFotoverwaltung();
-    adodb::Table& fotos = dm->ADOTblFotos;
-    dbf::Table t(ImportDir, ImportFileName, dbf::TableType::dBase);
-    t.open();
-    auto integer = [&t](const char* name) {
-        dbf::Field& f = t.fieldByName(name);
-        return f.isNull() ? 0 : f.asInteger();
-    };
-    for (t.first(); !t.eof(); t.next()) {
-        const int32_t PhotoID = integer("PhotoID");
-        const int32_t RW = integer("RW");
-        const int32_t HW = integer("HW");
-        const int32_t Richtung = integer("Richtung");
-        const std::string Kurzname = t.fieldByName("Kurzname").asString();
-        std::string Datei = t.fieldByName("Datei").asString();
-        const std::string Quelle = t.fieldByName("Quelle").asString();
-        const std::string Beschr = t.fieldByName("Beschr").asString();
-        dbf::Field& datum = t.fieldByName("Datum");
-        const dbf::Date Datum = datum.isNull() ? dbf::Date{} : datum.asDate();
-        if (fotos.locate("FotoID", adodb::Value{int64_t{PhotoID}}))
-            continue;
-        if (auto it = renamed.find(Lower(Datei)); it != renamed.end())
-            Datei = it->second;
-        fotos.append();
-        fotos.fieldByName("FotoID").setInteger(PhotoID);
-        fotos.fieldByName("Kurzname").setString(Kurzname);
-        fotos.fieldByName("RW").setInteger(RW);
-        fotos.fieldByName("HW").setInteger(HW);
-        fotos.fieldByName("Blickrichtung").setInteger(Richtung);
-        fotos.fieldByName("Aufnahmedatum").setDate(adodb::Date{Datum.year, Datum.month, Datum.day});
-        fotos.fieldByName("Quelle").setString(Quelle);
-        fotos.fieldByName("Bildbeschreibung").setString(Beschr);
-        fotos.fieldByName("PicFileName").setString(Datei);
-        fotos.fieldByName("IsNew").setInteger(FotoVonVestra);
-        fotos.post();
     }
+    ProjectTable ids(kTransactionIDs, "idxTID");
+    if (ids.findKey(data.TID))
+        return;
+    ids.append();
+    ids.fieldByName("TID").setInteger(data.TID);
+    ids.fieldByName("NAME").setString(data.Name);
+    ids.fieldByName("OWNER").setString(data.Owner);
+    ids.post();
+}
+
+void MergeKennungListe(const std::vector<ImportKennung>& rows) {
+    ProjectTable pool(kKennungList, "idxKennung");
+    for (const ImportKennung& source : rows) {
+        if (FindKennung(pool, source.KENNUNG) || fxKennungExists(source.KENNUNG.c_str()) != 0)
+            continue;
+        pool.append();
+        pool.fieldByName("TID").setInteger(source.TID);
+        pool.fieldByName("KENNUNG").setString(source.KENNUNG);
+        pool.post();
+    }
+}
+
+// Every local table the import writes, created when missing and checked to take changes,
+// before the first host object is deleted.
+void RequireLocalTablesWritable() {
+    try {
+        EnsureListAndPool();
+        CreateTransactionIDTable();
+        for (const char* name : {kTransactionList, kKennungList, kTransactionIDs}) {
+            ProjectTable t(name, nullptr);
+            t.requireWritable();
+        }
+    } catch (const std::exception& e) {
+        throw ImportError(std::string("Die Transaktionsdaten des Projekts können nicht geändert werden:\r\n") +
+                          e.what() + "\r\n\r\nDer Import wurde nicht begonnen, das Projekt ist unverändert.");
+    }
+}
+
+// The base path (and XML file) the host reads, spelt as the directory holds the members.
+std::string HostBasePath(const std::string& ImportDir, const std::string& prefix) {
+    const std::string shp = MemberName(ImportDir, prefix + ".shp");
+    const std::string base = shp.size() == prefix.size() + 4 ? shp.substr(0, prefix.size()) : prefix;
+    return ImportDir + base;
 }
 
 }  // namespace
 
-void ImportFotos(const std::string& ImportFileName, const std::string& DirName, const std::string& ImportDir) {
-    if (!os::FileExists(WithSlash(ImportDir) + ImportFileName))
-        return;
-    const std::string strSourceDir = WithSlash(ImportDir) + DirName;
-    const std::string strTargetDir = MyGetProjectDir() + "FXPhotos";
-    if (!DirExists(strTargetDir))
-        return;
-    // One directory may be spelt in many ways; replacing a picture by itself would delete it.
-    if (strSourceDir == strTargetDir || os::SameDirectory(strSourceDir, strTargetDir)) {
-        ui::MessageDlg("Das Transaktions- und das FELDIX-Projektverzeichnis müssen voneinander getrennt sein um "
-                       "Fotos zu importieren!",
-                       ui::MsgType::Error);
-        return;
+bool IsHigherState(int32_t Status1, int32_t Status2) {
+    switch (Status2) {
+    case 1:
+        return false;
+    case 0:
+        return Status1 == 1;
+    case 2:
+        return Status1 == 0 || Status1 == 1;
+    default:
+        return Status1 != 3;
     }
-    std::vector<std::string> sl;
-    ReadDirectroyFiles(strSourceDir, "*.jpg", sl);
-    Umbenennungen renamed;
-    std::optional<std::set<std::string>> lokal;  // read only when a picture is to be replaced
-    for (const std::string& strName : sl) {
-        const std::string strSource = strSourceDir + "\\" + strName;
-        if (!os::FileExists(strSource))
-            continue;  // a directory of that name: there is nothing to copy
-        std::string strTarget = strTargetDir + "\\" + strName;
-        if (os::FileExists(strTarget)) {
-            if (!lokal)
-                lokal = LokaleBilder();
-            if (lokal->count(Lower(strName))) {
-                // The picture of a local photo not yet sent stays; the imported one goes beside it.
-                const std::string strNew = FreierName(strTargetDir, strName);
-                renamed[Lower(strName)] = strNew;
-                strTarget = strTargetDir + "\\" + strNew;
-            } else {
-                os::DeleteFileAt(strTarget);
-            }
-        }
-        os::CopyFileTo(strSource, strTarget, false);
-    }
-    ImportFotoListRenamed(ImportFileName, ImportDir, renamed);
 }
 
-void ImportFotoList(const std::string& ImportFileName, const std::string& ImportDir) {
-    ImportFotoListRenamed(ImportFileName, ImportDir, {});
+void ImportTransActionList(const std::string& ImportFileName, const std::string& ImportDir) {
+    EnsureListAndPool();
+    if (const auto rows = ReadObjektListe(ImportFileName, ImportDir))
+        MergeObjektListe(*rows);
+}
+
+void ImportTransActionNumbers(const std::string& ImportFileName, const std::string& ImportDir) {
+    RecordTransaktion(ReadTransaktionsDatei(ImportFileName, ImportDir));
+}
+
+void ImportKennungList(const std::string& ImportFileName, const std::string& ImportDir) {
+    CreateKennungList();
+    if (const auto rows = ReadKennungListe(ImportFileName, ImportDir))
+        MergeKennungListe(*rows);
+}
+
+int16_t VE1CustomImportProc() {
+    std::string chosen;
+    {
+        os::RegIniFile reg(settings::kPluginKey);
+        ui::FileDialogOptions options;
+        options.initialDir = reg.ReadString(settings::kPluginSection, settings::kImportDir, "");
+        if (!ui::OpenFileDialog(options, chosen))
+            return 0;
+    }
+    const std::string prefix = getFilenamePrefix(chosen);
+    const std::string ImportDir = ExtractFilePath(chosen);  // ends in its delimiter
+    os::RegIniFile(settings::kPluginKey).WriteString(settings::kPluginSection, settings::kImportDir, ImportDir);
+
+    // Everything the plug-in reads itself is read before anything changes.
+    std::optional<std::vector<ImportObjekt>> objekte;
+    std::optional<std::vector<ImportKennung>> kennungen;
+    ImportTransaktion transaktion;
+    try {
+        os::BusyCursor busy;
+        objekte = ReadObjektListe(prefix + "t.dbf", ImportDir);
+        transaktion = ReadTransaktionsDatei(prefix + ".tid", ImportDir);
+        kennungen = ReadKennungListe(prefix + "kl.dbf", ImportDir);
+        CheckFotoTabelle(prefix + "pc.dbf", ImportDir);
+        RequireLocalTablesWritable();
+    } catch (const ImportError& e) {
+        ui::MessageDlg(e.what(), ui::MsgType::Error);
+        return 0;
+    }
+
+    {
+        os::BusyCursor busy;
+        EnsureListAndPool();
+        if (objekte)
+            MergeObjektListe(*objekte);
+    }
+    RecordTransaktion(transaktion);
+    {
+        os::BusyCursor busy;
+        fxImportGeodaten(HostBasePath(ImportDir, prefix).c_str(), 10, -1);
+        fxImportDataXML((ImportDir + MemberName(ImportDir, prefix + ".xml")).c_str(), -1);
+        CreateKennungList();
+        if (kennungen)
+            MergeKennungListe(*kennungen);
+    }
+    ImportFotos(MemberName(ImportDir, prefix + "pc.dbf"), MemberName(ImportDir, prefix + "_Fotos"), ImportDir);
+    fxActivateMap();
+    fxRedraw();
+    return -1;
 }

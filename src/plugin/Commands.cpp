@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "exchange/ExportFuncs.h"
+#include "exchange/ImportFuncs.h"
 #include "host/fxAPI32.h"
 #include "photos/DataModule.h"
 #include "photos/EnsureDataBase.h"
@@ -18,12 +20,14 @@ int32_t NotInThisBuild(const char* what) {
 }  // namespace
 
 int32_t VE1CustomImportHook(int32_t, int32_t, int32_t) {
-    const int32_t result = NotInThisBuild("Der Import von Transaktionen");
+    const int32_t result = VE1CustomImportProc();
     fxRedraw();
     return result;
 }
 
-int32_t VE1CustomExportHook(int32_t, int32_t, int32_t) { return NotInThisBuild("Der Export von Transaktionen"); }
+int32_t VE1CustomExportHook(int32_t command, int32_t LParam, int32_t WParam) {
+    return VE1CustomExportProc(command, LParam, WParam);
+}
 
 int32_t MakeTransActionReportHook() { return MakeTransActionReportProc(); }
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "exchange/AutoCheckIn.h"
+#include "exchange/ExportFuncs.h"
 #include "exchange/CheckInSettings.h"
 #include "host/Environment.h"
 #include "platform/os/Registry.h"
