@@ -257,6 +257,14 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         std::filesystem::create_directories(path.parent_path());
         std::ofstream f(path, std::ios::binary | std::ios::trunc);
         f << l.Word(2);
+    } else if (c == "expect-file-text") {
+        // expect-file-text PATH "TEXT": the file holds exactly these bytes (Windows-1252)
+        std::ifstream f(PathOf(l.Word(1)), std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        if (!f.is_open())
+            Fail(&l, "there is no file " + l.Word(1));
+        else if (text != l.Word(2))
+            Fail(&l, l.Word(1) + " holds " + Quote(text));
     } else if (c == "exchange-row") {
         // exchange-row PATH FIELD=VALUE...: a row of a checkout's object or identifier list
         const std::filesystem::path path = PathOf(l.Word(1));

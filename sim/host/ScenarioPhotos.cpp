@@ -111,6 +111,16 @@ void Scenario::Photos(const ScriptLine& l, bool& handled) {
         });
         if (n != l.Int(2))
             Fail(&l, l.Word(1) + " has " + std::to_string(n) + " such rows, not " + l.Word(2));
+    } else if (c == "expect-dbf-column") {
+        // expect-dbf-column PATH FIELD VALUE...: the field's values of every row, in file order
+        const fs::path path = PathOf(l.Word(1));
+        std::string got, want;
+        for (const Row& r : ReadRows(path.parent_path().string() + "/", path.filename().string()))
+            got += " \"" + (r.count(l.Word(2)) ? r.at(l.Word(2)) : std::string()) + "\"";
+        for (size_t i = 3; i < l.Count(); ++i)
+            want += " \"" + l.Word(i) + "\"";
+        if (got != want)
+            Fail(&l, l.Word(1) + " holds" + got);
     } else if (c == "expect-entries") {
         // expect-entries DIR N: how many files and directories DIR holds
         const fs::path path = PathOf(l.Word(1));

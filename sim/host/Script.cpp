@@ -68,7 +68,7 @@ std::vector<std::string> Split(const std::string& line, const std::string& where
                 }
                 if (c == '\\' && i < line.size()) {
                     char n = line[i++];
-                    w += n == 'n' ? '\n' : n;
+                    w += n == 'n' ? '\n' : n == 'r' ? '\r' : n;
                 } else {
                     w += c;
                 }

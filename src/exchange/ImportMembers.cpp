@@ -6,9 +6,15 @@
 #include "platform/os/Files.h"
 #include "platform/os/IniFile.h"
 #include "platform/os/Mask.h"
-#include "util/Utils.h"
 
 namespace {
+
+// The directory with a delimiter, '\' only where it has none ('/' is one too).
+std::string Dir(const std::string& ImportDir) {
+    if (!ImportDir.empty() && (ImportDir.back() == '/' || ImportDir.back() == '\\'))
+        return ImportDir;
+    return ImportDir + '\\';
+}
 
 std::string Unlesbar(const std::string& path, const std::string& grund) {
     return "Die Datei \"" + path + "\" der Transaktion kann nicht gelesen werden:\r\n" + grund +
@@ -26,11 +32,11 @@ int32_t Ganzzahl(dbf::Table& t, const char* name) {
 template <class OnRow>
 bool ReadRows(const std::string& ImportFileName, const std::string& ImportDir, OnRow onRow) {
     const std::string name = MemberName(ImportDir, ImportFileName);
-    const std::string path = WithSlash(ImportDir) + name;
+    const std::string path = Dir(ImportDir) + name;
     if (!os::FileExists(path))
         return false;
     try {
-        dbf::Table t(WithSlash(ImportDir), name, dbf::TableType::dBase);
+        dbf::Table t(Dir(ImportDir), name, dbf::TableType::dBase);
         t.open();
         for (t.first(); !t.eof(); t.next())
             onRow(t);
@@ -43,7 +49,7 @@ bool ReadRows(const std::string& ImportFileName, const std::string& ImportDir, O
 }  // namespace
 
 std::string MemberName(const std::string& ImportDir, const std::string& FileName) {
-    const std::string dir = WithSlash(ImportDir);
+    const std::string dir = Dir(ImportDir);
     if (FileName.empty() || os::FileExists(dir + FileName) || os::DirExists(dir + FileName))
         return FileName;
     for (const std::string& entry : os::ListDirectory(dir + "*"))
@@ -80,7 +86,7 @@ std::optional<std::vector<ImportKennung>> ReadKennungListe(const std::string& Im
 }
 
 ImportTransaktion ReadTransaktionsDatei(const std::string& ImportFileName, const std::string& ImportDir) {
-    const std::string path = WithSlash(ImportDir) + MemberName(ImportDir, ImportFileName);
+    const std::string path = Dir(ImportDir) + MemberName(ImportDir, ImportFileName);
     ImportTransaktion result;
     if (!os::FileExists(path))
         return result;
