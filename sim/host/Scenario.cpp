@@ -14,6 +14,7 @@
 #include "Plugin.h"
 #include "Project.h"
 #include "ProjectDatabase.h"
+#include "RunProgram.h"
 #include "SimTables.h"
 #include "host/gisconst.h"
 #include "platform/os/Files.h"
@@ -257,6 +258,14 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         std::filesystem::create_directories(path.parent_path());
         std::ofstream f(path, std::ios::binary | std::ios::trunc);
         f << l.Word(2);
+    } else if (c == "run") {
+        // run PROGRAM ARGS...: a program beside the host, waited for; it must end with 0
+        std::vector<std::string> argv;
+        for (size_t i = 1; i < l.Count(); ++i)
+            argv.push_back(ui::Cp1252ToUtf8(l.Word(i)));
+        const int rc = RunProgram(argv);
+        if (rc != 0)
+            Fail(&l, l.Word(1) + " ended with " + std::to_string(rc));
     } else if (c == "expect-file-text") {
         // expect-file-text PATH "TEXT": the file holds exactly these bytes (Windows-1252)
         std::ifstream f(PathOf(l.Word(1)), std::ios::binary);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -83,6 +84,32 @@ std::vector<std::string> Split(const std::string& line, const std::string& where
 
 }  // namespace
 
+namespace {
+
+// ${NAME} stands for the environment variable NAME (paths of programs and files that only the
+// run knows, as in the demo); a variable that is not set is a mistake of the run.
+std::string ExpandEnvironment(const std::string& raw, const std::string& where) {
+    std::string out;
+    size_t pos = 0;
+    while (true) {
+        const size_t open = raw.find("${", pos);
+        if (open == std::string::npos)
+            break;
+        const size_t close = raw.find('}', open + 2);
+        if (close == std::string::npos)
+            break;
+        const std::string name = raw.substr(open + 2, close - open - 2);
+        const char* value = std::getenv(name.c_str());
+        if (!value)
+            throw std::runtime_error(where + ": the environment variable " + name + " is not set");
+        out += raw.substr(pos, open - pos) + value;
+        pos = close + 1;
+    }
+    return out + raw.substr(pos);
+}
+
+}  // namespace
+
 std::vector<ScriptLine> ParseScript(const std::string& name, const std::string& utf8Text, const std::string& baseDir) {
     std::vector<ScriptLine> lines;
     std::istringstream in(utf8Text);
@@ -95,7 +122,7 @@ std::vector<ScriptLine> ParseScript(const std::string& name, const std::string& 
         ScriptLine l;
         l.file = name;
         l.number = number;
-        l.raw = ui::Utf8ToCp1252(raw);
+        l.raw = ui::Utf8ToCp1252(ExpandEnvironment(raw, l.Where()));
         l.words = Split(l.raw, l.Where());
         if (l.words.empty())
             continue;

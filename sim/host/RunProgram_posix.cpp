@@ -1,0 +1,28 @@
+#include "RunProgram.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace sim {
+
+int RunProgram(const std::vector<std::string>& argv) {
+    if (argv.empty())
+        return -1;
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace sim
