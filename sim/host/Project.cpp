@@ -22,6 +22,18 @@ GeoObject* Project::FindByKennung(const std::string& kennung) {
     return found;
 }
 
+std::optional<int32_t> Project::FindClass(const std::string& name) const {
+    for (const auto& [id, n] : classes)
+        if (n == name)
+            return id;
+    return std::nullopt;
+}
+
+std::string Project::ClassName(int32_t classId) const {
+    auto it = classes.find(classId);
+    return it == classes.end() ? std::string() : it->second;
+}
+
 std::string Project::ProposeKennung() {
     for (;;) {
         std::string k = "FX" + std::to_string(++proposed_);

@@ -8,9 +8,13 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace sim {
+
+// An object's attribute data: (name, value) pairs in the host's order, Windows-1252.
+using Attributes = std::vector<std::pair<std::string, std::string>>;
 
 struct GeoObject {
     int32_t id = 0;
@@ -18,6 +22,7 @@ struct GeoObject {
     int32_t classId = 0;
     int32_t geoType = 0;
     double x = 0, y = 0;
+    Attributes attributes = {};
 };
 
 // A host table with named text columns and a cursor (e.g. "Objektphotos").
@@ -83,6 +88,10 @@ public:
     }
     GeoObject* Find(int32_t id);
     GeoObject* FindByKennung(const std::string& kennung);
+    // The class of that name (the lowest id of several), if any.
+    std::optional<int32_t> FindClass(const std::string& name) const;
+    // The class's name, "" for an unknown class.
+    std::string ClassName(int32_t classId) const;
     // A fresh identifier the host proposes for a new object.
     std::string ProposeKennung();
 

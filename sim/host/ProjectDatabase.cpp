@@ -160,4 +160,48 @@ int64_t AppendLink(const std::string& path, int32_t feldixId) {
     return InsertDbRow(path, "Objektphotos", Row{{"FELDIXID", std::to_string(feldixId)}});
 }
 
+std::vector<int32_t> LinkedPhotos(const std::string& path, int32_t feldixId) {
+    Db db = OpenDb(path, false);
+    Stmt s = Prepare(db.get(),
+                     "select PhotoID from Objektphotos where FELDIXID = ? and typeof(PhotoID) = 'integer' "
+                     "and PhotoID between -2147483648 and 2147483647 order by PKEY");
+    sqlite3_bind_int(s.get(), 1, feldixId);
+    std::vector<int32_t> ids;
+    while (Step(db.get(), s.get()))
+        ids.push_back(sqlite3_column_int(s.get(), 0));
+    return ids;
+}
+
+void ReplaceLinks(const std::string& path, const std::vector<ObjectLinks>& links) {
+    Db db = OpenDb(path, false);
+    Stmt begin = Prepare(db.get(), "begin immediate");
+    Step(db.get(), begin.get());
+    // Rolled back unless the commit below ran.
+    struct Rollback {
+        sqlite3* db;
+        bool done = false;
+        ~Rollback() {
+            if (!done)
+                sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        }
+    } rollback{db.get()};
+    Stmt remove = Prepare(db.get(), "delete from Objektphotos where FELDIXID = ?");
+    Stmt insert = Prepare(db.get(), "insert into Objektphotos (PhotoID, FELDIXID, Hauptphoto) values (?, ?, ?)");
+    for (const ObjectLinks& object : links) {
+        sqlite3_reset(remove.get());
+        sqlite3_bind_int(remove.get(), 1, object.feldixId);
+        Step(db.get(), remove.get());
+        for (size_t i = 0; i < object.photos.size(); ++i) {
+            sqlite3_reset(insert.get());
+            sqlite3_bind_int(insert.get(), 1, object.photos[i]);
+            sqlite3_bind_int(insert.get(), 2, object.feldixId);
+            sqlite3_bind_text(insert.get(), 3, i == 0 ? "WAHR" : "FALSCH", -1, SQLITE_STATIC);
+            Step(db.get(), insert.get());
+        }
+    }
+    Stmt commit = Prepare(db.get(), "commit");
+    Step(db.get(), commit.get());
+    rollback.done = true;
+}
+
 }  // namespace sim

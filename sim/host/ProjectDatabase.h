@@ -30,4 +30,15 @@ bool SetLinkValue(const std::string& path, int64_t pkey, const std::string& fiel
 // A new link of the object without a photo; returns its PKEY.
 int64_t AppendLink(const std::string& path, int32_t feldixId);
 
+// The PhotoIDs of the object's links in key order; links without a photo are left out.
+std::vector<int32_t> LinkedPhotos(const std::string& path, int32_t feldixId);
+// The photos linked to one object, the first of them its main photo.
+struct ObjectLinks {
+    int32_t feldixId = 0;
+    std::vector<int32_t> photos;
+};
+// Replaces every listed object's links by new ones ("Hauptphoto" "WAHR" for the first,
+// "FALSCH" for the rest), all in one database transaction: on an error nothing changes.
+void ReplaceLinks(const std::string& path, const std::vector<ObjectLinks>& links);
+
 }  // namespace sim

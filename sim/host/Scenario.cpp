@@ -188,6 +188,8 @@ void Scenario::Execute(const ScriptLine& line) {
     if (!handled)
         Photos(line, handled);
     if (!handled)
+        Exchange(line, handled);
+    if (!handled)
         Check(line, handled);
     if (!handled) {
         Say("> " + line.raw.substr(line.raw.find_first_not_of(" \t")));

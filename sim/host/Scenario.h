@@ -57,6 +57,7 @@ private:
     void Check(const ScriptLine& line, bool& handled);
     void Tables(const ScriptLine& line, bool& handled);
     void Photos(const ScriptLine& line, bool& handled);
+    void Exchange(const ScriptLine& line, bool& handled);
     void RunExtension(const ScriptLine& line);
 
     std::string OnForm(const std::string& event);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostActions.h"
+#include "HostExchange.h"
 #include "Plugin.h"
 #include "Project.h"
 #include "ProjectDatabase.h"
@@ -422,29 +423,37 @@ double FXAPI fxGetObjectHWert(int32_t ID) {
     return o ? o->y : 0.0;
 }
 
-// Geodata and attribute exchange: the host reads and writes its own files. The stand-in
-// reports the call; the formats arrive with the import and export.
+// Geodata and attribute exchange: the host reads and writes its own files (HostExchange).
+// The numeric arguments choose the host's formats; the stand-in knows one of each.
 int32_t FXAPI fxImportGeodaten(const char* Path, int32_t Format, int32_t Flag) {
     sim::HostLog("host: fxImportGeodaten(\"" + std::string(Path ? Path : "") + "\", " + std::to_string(Format) +
                  ", " + std::to_string(Flag) + ")");
-    return TheProject().ShouldFail("fxImportGeodaten") ? 0 : 1;
+    if (TheProject().ShouldFail("fxImportGeodaten") || !Path)
+        return 0;
+    return sim::ImportGeodata(Path) ? 1 : 0;
 }
 
 int32_t FXAPI fxImportDataXML(const char* FileName, int32_t Flag) {
     sim::HostLog("host: fxImportDataXML(\"" + std::string(FileName ? FileName : "") + "\", " + std::to_string(Flag) + ")");
-    return TheProject().ShouldFail("fxImportDataXML") ? 0 : 1;
+    if (TheProject().ShouldFail("fxImportDataXML") || !FileName)
+        return 0;
+    return sim::ImportAttributeData(FileName) ? 1 : 0;
 }
 
 int32_t FXAPI fxExportDataXML(const char* FileName, int32_t Mode, int32_t Flag) {
     sim::HostLog("host: fxExportDataXML(\"" + std::string(FileName ? FileName : "") + "\", " + std::to_string(Mode) +
                  ", " + std::to_string(Flag) + ")");
-    return TheProject().ShouldFail("fxExportDataXML") ? 0 : 1;
+    if (TheProject().ShouldFail("fxExportDataXML") || !FileName)
+        return 0;
+    return sim::ExportAttributeData(FileName) ? 1 : 0;
 }
 
 int32_t FXAPI fxExportGeodaten(const char* FileName, int32_t Format, int32_t Mode, int32_t Flag) {
     sim::HostLog("host: fxExportGeodaten(\"" + std::string(FileName ? FileName : "") + "\", " + std::to_string(Format) +
                  ", " + std::to_string(Mode) + ", " + std::to_string(Flag) + ")");
-    return TheProject().ShouldFail("fxExportGeodaten") ? 0 : 1;
+    if (TheProject().ShouldFail("fxExportGeodaten") || !FileName)
+        return 0;
+    return sim::ExportGeodata(FileName) ? 1 : 0;
 }
 
 }  // extern "C"
