@@ -11,7 +11,21 @@ GeoObject* Project::Find(int32_t id) {
 
 GeoObject* Project::FindByKennung(const std::string& kennung) {
     // Of several objects with the identifier, the one with the lowest id, whatever the order
-    // of the table.
+    // of the table. Objects come and go through the map directly, so the index is built anew
+    // whenever their count changed; a hit still carrying the identifier is the answer. A miss
+    // walks the objects, since an object may have been renamed meanwhile.
+    if (objects.size() != indexedCount_) {
+        byKennung_.clear();
+        for (const auto& [id, o] : objects) {
+            auto [it, added] = byKennung_.emplace(o.kennung, id);
+            if (!added && id < it->second)
+                it->second = id;
+        }
+        indexedCount_ = objects.size();
+    }
+    if (auto hit = byKennung_.find(kennung); hit != byKennung_.end())
+        if (GeoObject* o = Find(hit->second); o && o->kennung == kennung)
+            return o;
     GeoObject* found = nullptr;
     int32_t foundId = 0;
     for (auto& [id, o] : objects)

@@ -111,6 +111,10 @@ private:
     int proposed_ = 0;
     std::map<std::string, int> calls_;
     std::map<std::string, Failure> failures_;
+    // Identifier -> lowest id, as of the last time the object count changed (the host's own
+    // index; a large project answers lookups without a walk). Checked on every hit.
+    std::unordered_map<std::string, int32_t> byKennung_;
+    size_t indexedCount_ = 0;
 };
 
 // The one project of the process.
