@@ -11,12 +11,14 @@
 
 #include "exchange/ExportFuncs.h"
 #include "exchange/ImportFuncs.h"
+#include "host/Plugin.h"
 #include "host/Project.h"
 #include "host/ProjectDatabase.h"
 #include "photos/EnsureDataBase.h"
 #include "host/SimTables.h"
 #include "platform/dbf/DbfTable.h"
 #include "platform/ui/Channel.h"
+#include "plugin/VE1TransAction.h"
 #include "store/CreateLocalTables.h"
 
 namespace fs = std::filesystem;
@@ -53,6 +55,8 @@ struct Fixture {
         p.classes[1] = "NSG";
         p.cursor = std::make_pair(3500000.0, 5800000.0);
         sim::CreateProjectDatabase(p.projectDB);
+        // The host's attribute export reports a table post, as the host does.
+        sim::ThePlugin().UseHooks("VE1TransAction.dll", {{"OnTablePost", &OnTablePost}});
         EnsureTableFotos();
         EnsureSubDirFotos();
         {

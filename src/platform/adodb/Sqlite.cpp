@@ -1,6 +1,7 @@
 // The SQLite backend: Jet SQL translated where SQLite differs, cp1252 text kept as UTF-8.
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -37,13 +38,21 @@ std::string Quoted(const std::string& name) {
 // Jet's data definition where SQLite has none: widths stay in the declared type, so that
 // writes can cut texts to them; Jet's index names belong to their table.
 std::string Translate(const std::string& jet) {
+    // Only definitions are translated: queries and row statements pass unchanged (and fast).
+    std::string head;
+    for (size_t i = jet.find_first_not_of(" \t\r\n"); i < jet.size() && head.size() < 6; ++i)
+        head += static_cast<char>(std::tolower(static_cast<unsigned char>(jet[i])));
+    if (head.rfind("create", 0) != 0 && head.rfind("alter", 0) != 0)
+        return jet;
     using std::regex;
     const auto icase = std::regex::ECMAScript | std::regex::icase;
-    std::string s = std::regex_replace(jet, regex(R"(\btext\s*\(\s*(\d+)\s*\))", icase), "varchar($1)");
-    s = std::regex_replace(s, regex(R"(\bmemo\b)", icase), "text");
-    s = std::regex_replace(
-        s, regex(R"(\bcreate\s+(unique\s+)?index\s+(\w+)\s+on\s+(\w+)\s*(\([^)]*\))\s*with\s+primary\b)", icase),
-        "create unique index \"$3_$2\" on $3 $4");
+    static const regex text(R"(\btext\s*\(\s*(\d+)\s*\))", icase);
+    static const regex memo(R"(\bmemo\b)", icase);
+    static const regex primary(R"(\bcreate\s+(unique\s+)?index\s+(\w+)\s+on\s+(\w+)\s*(\([^)]*\))\s*with\s+primary\b)",
+                               icase);
+    std::string s = std::regex_replace(jet, text, "varchar($1)");
+    s = std::regex_replace(s, memo, "text");
+    s = std::regex_replace(s, primary, "create unique index \"$3_$2\" on $3 $4");
     return s;
 }
 
