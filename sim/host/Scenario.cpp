@@ -243,7 +243,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
     } else if (c == "registry") {
         // registry KEY SECTION NAME VALUE
         os::RegIniFile reg(l.Word(1));
-        reg.WriteString(l.Word(2), l.Word(3), l.Word(4));
+        reg.WriteString(l.Word(2), l.Word(3), Resolved(l.Word(4)));
     } else if (c == "applicat-ini") {
         // applicat-ini SECTION KEY VALUE: a line of the host's applicat.ini
         std::ofstream ini(std::filesystem::path(p.verfahrenDir) / "applicat.ini", std::ios::app | std::ios::binary);
@@ -264,7 +264,7 @@ void Scenario::Setup(const ScriptLine& l, bool& handled) {
         // run PROGRAM ARGS...: a program beside the host, waited for; it must end with 0
         std::vector<std::string> argv;
         for (size_t i = 1; i < l.Count(); ++i)
-            argv.push_back(ui::Cp1252ToUtf8(l.Word(i)));
+            argv.push_back(ui::Cp1252ToUtf8(Resolved(l.Word(i))));
         const int rc = RunProgram(argv);
         if (rc != 0)
             Fail(&l, l.Word(1) + " ended with " + std::to_string(rc));
@@ -689,6 +689,10 @@ std::string Scenario::OnMessage(const std::string& event) {
         return "ok";
     }
     return "ok";
+}
+
+std::string Scenario::Resolved(const std::string& word) const {
+    return word.size() > 1 && word[0] == '@' ? PathOf(word.substr(1)) : word;
 }
 
 std::string Scenario::OnFileDialog(const std::string& event) {

@@ -49,6 +49,8 @@ public:
     // A path of a scenario line (relative to the project directory, '\' or '/') as a path
     // of this machine.
     std::string PathOf(const std::string& word) const;
+    // "@PATH" as the full path of PATH (relative to the project directory); other words as they are.
+    std::string Resolved(const std::string& word) const;
 
 private:
     void Execute(const ScriptLine& line);
