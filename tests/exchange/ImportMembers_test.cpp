@@ -66,7 +66,7 @@ TEST_F(ExchangeMembers, ListsReadInFileOrderWithEmptyNumbersAsZero) {
 TEST_F(ExchangeMembers, DamagedMembersNameTheirFile) {
     Write("Ykl.dbf", std::string("\x03\x7c\x01\x01", 4));  // a header cut short
     try {
-        ReadKennungListe("ykl.dbf", Dir());
+        ReadKennungListe("Ykl.dbf", Dir());
         FAIL() << "a damaged list was read";
     } catch (const ImportError& e) {
         EXPECT_NE(std::string(e.what()).find("Ykl.dbf"), std::string::npos) << e.what();
