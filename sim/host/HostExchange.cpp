@@ -37,7 +37,8 @@ void PostAttributeRecord(Project& p, const std::vector<const GeoObject*>& export
     if (exported.empty())
         return;
     const int32_t before = p.activeObject;
-    const bool keep = std::any_of(exported.begin(), exported.end(), [&](const GeoObject* o) { return o->id == before; });
+    // The record of the active object is posted; without one, that of the first exported object.
+    const bool keep = before != 0 && p.Find(before);
     const int32_t posted = keep ? before : exported.front()->id;
     const std::string cls = p.ClassName(p.Find(posted)->classId);
     p.activeObject = posted;

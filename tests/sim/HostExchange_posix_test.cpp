@@ -262,7 +262,7 @@ intptr_t FXAPI RecordPost(intptr_t, intptr_t table, intptr_t event) {
     return -1;
 }
 
-TEST_F(ExchangeHost, AttributeExportPostsARecordWhileAnExportedObjectIsActive) {
+TEST_F(ExchangeHost, AttributeExportPostsTheRecordOfTheActiveObject) {
     sim::ThePlugin().UseHooks("Stub.dll", {{"OnTablePost", &RecordPost}});
     sim::Project& p = sim::TheProject();
     const auto post = [&](int32_t activeBefore) {
@@ -278,10 +278,10 @@ TEST_F(ExchangeHost, AttributeExportPostsARecordWhileAnExportedObjectIsActive) {
     EXPECT_EQ(seen.event, 1);
     EXPECT_EQ(seen.active, 3);
     EXPECT_EQ(p.activeObject, 0);
-    // An active exported object stays active; an active object not exported comes back.
+    // An active object, exported or not, is the one whose record is posted, and stays active.
     EXPECT_EQ(post(1).active, 1);
     EXPECT_EQ(p.activeObject, 1);
-    EXPECT_EQ(post(2).active, 3);
+    EXPECT_EQ(post(2).active, 2);
     EXPECT_EQ(p.activeObject, 2);
     // Nothing exported or nothing written: nothing posted; the geodata export posts nothing.
     gPosts.clear();
