@@ -85,6 +85,17 @@ bool IsTrue(const std::string& v) {
     return !v.empty() && v != "0" && v[0] != 'f' && v[0] != 'F' && v[0] != 'n' && v[0] != 'N';
 }
 
+// The identifiers of a file's objects against the line's words after PATH: empty when they are
+// the same set, else what the file holds.
+template <class Items>
+std::string OtherObjects(const ScriptLine& l, const Items& items) {
+    std::vector<std::string> got;
+    for (const auto& item : items)
+        got.push_back(item.Kennung);
+    const std::vector<std::string> want(l.words.begin() + 2, l.words.end());
+    return SameSet(want, got) ? std::string() : l.Word(1) + " holds " + Show(got) + ", not " + Show(want);
+}
+
 }  // namespace
 
 void Scenario::Exchange(const ScriptLine& l, bool& handled) {
@@ -157,12 +168,8 @@ void Scenario::Exchange(const ScriptLine& l, bool& handled) {
         const auto points = fxexchange::ReadGeodata(BasePath(PathOf(l.Word(1))));
         if (c == "expect-geodata") {
             // expect-geodata PATH [KENNUNG...]: exactly these objects, in any order
-            std::vector<std::string> got;
-            for (const auto& pt : points)
-                got.push_back(pt.Kennung);
-            const std::vector<std::string> want(l.words.begin() + 2, l.words.end());
-            if (!SameSet(want, got))
-                Fail(&l, l.Word(1) + " holds " + Show(got) + ", not " + Show(want));
+            if (const std::string other = OtherObjects(l, points); !other.empty())
+                Fail(&l, other);
         } else {
             // expect-geodata-point PATH KENNUNG CLASS X Y
             auto it = std::find_if(points.begin(), points.end(), [&](const auto& pt) { return pt.Kennung == l.Word(2); });
@@ -178,12 +185,8 @@ void Scenario::Exchange(const ScriptLine& l, bool& handled) {
         const auto objects = fxexchange::ReadAttributeXml(PathOf(l.Word(1)));
         if (c == "expect-xml") {
             // expect-xml PATH [KENNUNG...]: exactly these objects, in any order
-            std::vector<std::string> got;
-            for (const auto& o : objects)
-                got.push_back(o.Kennung);
-            const std::vector<std::string> want(l.words.begin() + 2, l.words.end());
-            if (!SameSet(want, got))
-                Fail(&l, l.Word(1) + " holds " + Show(got) + ", not " + Show(want));
+            if (const std::string other = OtherObjects(l, objects); !other.empty())
+                Fail(&l, other);
             return;
         }
         auto it = std::find_if(objects.begin(), objects.end(), [&](const auto& o) { return o.Kennung == l.Word(2); });
