@@ -166,6 +166,7 @@ private:
         int item;        // radio group button: its item; else -1
         HWND spin;       // spin edit: the up-down control beside the edit
         std::vector<std::string> shownItems;
+        unsigned serial = 0;  // image: the picture drawn last
     };
 
     HFONT FontFor(const Font& font);
@@ -177,13 +178,14 @@ private:
     void Run(const Handler& handler);
     void Click(Button& button);
     void Place(HWND owner);
+    void DrawImage(const DRAWITEMSTRUCT& item);
 
     Form& form_;
     bool modal_;
     HWND hwnd_ = nullptr;
     int nextId_ = kFirstId;
     std::map<int, Child> children_;
-    std::map<std::tuple<std::string, int, bool>, FontHandle> fonts_;
+    std::map<std::tuple<std::string, int, int, bool>, FontHandle> fonts_;
     std::map<int, int> timers_;  // timer id -> running interval (0: stopped)
     bool refreshing_ = false;
 };
@@ -209,7 +211,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // boxes do not paint their inside, the form's background must show through.
 DWORD FormStyle(const Form& form, DWORD& exStyle) {
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    exStyle = WS_EX_CONTROLPARENT;
+    exStyle = WS_EX_CONTROLPARENT | (form.StayOnTop ? WS_EX_TOPMOST : 0);
     const DWORD boxes = form.Icons == BorderIcons::SystemMenu ? WS_MINIMIZEBOX | WS_MAXIMIZEBOX : 0;
     switch (form.Border) {
     case BorderStyle::Dialog:
@@ -272,12 +274,12 @@ void Win32Window::Destroy() {
 }
 
 HFONT Win32Window::FontFor(const Font& font) {
-    auto key = std::make_tuple(font.name, font.size, font.bold);
+    auto key = std::make_tuple(font.name, font.size, font.height, font.bold);
     auto it = fonts_.find(key);
     if (it != fonts_.end())
         return it->second.get();
     HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    const int height = font.height ? -font.height : -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
     HFONT handle = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -301,10 +303,12 @@ void Win32Window::CreateControl(Control& c) {
     HWND h = nullptr;
     HWND spin = nullptr;
     switch (c.Kind()) {
-    case ControlKind::Label:
-        h = CreateChild(L"STATIC", text, static_cast<Label&>(c).Alignment == TextAlign::Right ? SS_RIGHT : SS_LEFT, 0,
-                        c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+    case ControlKind::Label: {
+        const TextAlign align = static_cast<Label&>(c).Alignment;
+        h = CreateChild(L"STATIC", text, align == TextAlign::Right ? SS_RIGHT : align == TextAlign::Center ? SS_CENTER : SS_LEFT,
+                        0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
         break;
+    }
     case ControlKind::Button: {
         auto& b = static_cast<Button&>(c);
         h = CreateChild(L"BUTTON", text, WS_TABSTOP | (b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, c.Left,
@@ -355,19 +359,22 @@ void Win32Window::CreateControl(Control& c) {
         spin = CreateChild(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                            0, 0, 0, 0, 0, nextId_++, c.ControlFont);
         SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(h), 0);
+        if (const int limit = static_cast<SpinEdit&>(c).MaxLength; limit > 0)
+            SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
         break;
     case ControlKind::DatePicker:
         h = CreateChild(DATETIMEPICK_CLASSW, L"", WS_TABSTOP | DTS_SHORTDATEFORMAT, 0, c.Left, c.Top, c.Width,
                         c.Height, id, c.ControlFont);
         break;
     case ControlKind::Image:
-        h = CreateChild(L"STATIC", L"", SS_ETCHEDFRAME, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        // Drawn by the form (WM_DRAWITEM) from the pixels the model holds.
+        h = CreateChild(L"STATIC", L"", SS_OWNERDRAW, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
         break;
     case ControlKind::Timer:
         timers_[id] = 0;
         break;
     }
-    children_[id] = Child{&c, h, -1, spin, {}};
+    children_[id] = Child{&c, h, -1, spin, {}, 0};
     if (auto* group = dynamic_cast<RadioGroup*>(&c))
         BuildRadioButtons(*group);
 }
@@ -398,7 +405,7 @@ void Win32Window::BuildRadioButtons(RadioGroup& group) {
         HWND h = CreateChild(L"BUTTON", W(group.Item(i)), WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
                              0, group.Left + 8, group.Top + topMargin + i * buttonHeight, group.Width - 16,
                              buttonHeight, id, group.ControlFont);
-        children_[id] = Child{&group, h, i, nullptr, {}};
+        children_[id] = Child{&group, h, i, nullptr, {}, 0};
     }
 }
 
@@ -517,8 +524,9 @@ void Win32Window::Refresh() {
         }
         case ControlKind::SpinEdit: {
             auto& se = static_cast<SpinEdit&>(c);
-            SendMessageW(child.spin, UDM_SETRANGE32, static_cast<WPARAM>(se.MinValue), se.MaxValue);
-            SetTextIfChanged(h, std::to_wstring(se.Value));
+            if (se.MaxValue != se.MinValue)
+                SendMessageW(child.spin, UDM_SETRANGE32, static_cast<WPARAM>(se.MinValue), se.MaxValue);
+            SetTextIfChanged(h, W(se.Caption));
             break;
         }
         case ControlKind::DatePicker: {
@@ -531,10 +539,39 @@ void Win32Window::Refresh() {
             break;
         }
         case ControlKind::Image:
+            if (child.serial != static_cast<Image&>(c).Serial) {
+                child.serial = static_cast<Image&>(c).Serial;
+                InvalidateRect(h, nullptr, TRUE);
+            }
+            break;
         case ControlKind::Timer:
             break;
         }
     }
+}
+
+// The picture centred in the image's bounds, the form's colour around it.
+void Win32Window::DrawImage(const DRAWITEMSTRUCT& item) {
+    Child* child = ChildById(static_cast<int>(item.CtlID));
+    if (!child || child->control->Kind() != ControlKind::Image)
+        return;
+    const auto& image = static_cast<const Image&>(*child->control);
+    const RECT& r = item.rcItem;
+    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    const Bitmap& b = image.Shown;
+    if (b.Empty())
+        return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = b.width;
+    info.bmiHeader.biHeight = -b.height;  // rows top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int x = r.left + (r.right - r.left - b.width) / 2;
+    const int y = r.top + (r.bottom - r.top - b.height) / 2;
+    StretchDIBits(item.hDC, x, y, b.width, b.height, 0, 0, b.width, b.height, b.pixels.data(), &info,
+                  DIB_RGB_COLORS, SRCCOPY);
 }
 
 void Win32Window::Pull() {
@@ -568,14 +605,9 @@ void Win32Window::Pull() {
             static_cast<ListBox&>(c).ItemIndex = sel == LB_ERR ? -1 : static_cast<int>(sel);
             break;
         }
-        case ControlKind::SpinEdit: {
-            auto& se = static_cast<SpinEdit&>(c);
-            BOOL failed = FALSE;
-            const LRESULT pos = SendMessageW(child.spin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed));
-            if (!failed)
-                se.Value = static_cast<int>(pos);
+        case ControlKind::SpinEdit:
+            c.Caption = A(WindowText(h));
             break;
-        }
         case ControlKind::DatePicker: {
             auto& d = static_cast<DatePicker&>(c);
             SYSTEMTIME st{};
@@ -593,9 +625,14 @@ void Win32Window::Pull() {
 }
 
 // A handler of the form class runs on the model; the windows follow it afterwards.
+// Handlers of a modeless form run inside the host's message loop: an error is shown there.
 void Win32Window::Run(const Handler& handler) {
-    if (handler)
-        handler();
+    if (modal_) {
+        if (handler)
+            handler();
+    } else {
+        RunHandler(handler);
+    }
     Refresh();
 }
 
@@ -664,6 +701,9 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_DRAWITEM:
+        DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
     case DM_GETDEFID:
         for (auto& [id, child] : children_)
             if (auto* b = dynamic_cast<Button*>(child.control); b && b->Default)
@@ -674,7 +714,7 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (modal_)
             form_.ModalResult = mrCancel;
         else
-            form_.Close();
+            RunHandler([this] { form_.Close(); });
         return 0;
     default:
         return DefWindowProcW(hwnd_, msg, wParam, lParam);
