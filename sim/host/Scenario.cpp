@@ -31,7 +31,7 @@ bool IsUiLine(const std::string& c) {
     static const std::set<std::string> ui = {"dialog", "choose", "click", "type", "check", "press", "close-dialog",
                                              "timer", "message", "file-dialog", "expect-list", "expect-text",
                                              "expect-enabled", "expect-chosen", "expect-visible", "expect-checked",
-                                             "expect-value", "expect-picture", "document", "printed"};
+                                             "expect-value", "expect-picture", "show-dialog", "document", "printed"};
     return ui.count(c) > 0;
 }
 

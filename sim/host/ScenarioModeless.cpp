@@ -65,6 +65,10 @@ void Scenario::ModelessLine(const ScriptLine& l) {
         Fail(&l, "the dialog \"" + modeless_.rbegin()->second + "\" cannot be read");
         return;
     }
+    if (c == "show-dialog") {
+        Say(Indented(PictureOfForm(form)));
+        return;
+    }
     if (c.rfind("expect-", 0) == 0) {
         CheckControl(l, form);
         return;

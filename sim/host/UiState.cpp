@@ -140,7 +140,7 @@ std::string PictureOfForm(const FormState& form) {
         if (!c.visible || c.kind == "timer")
             continue;
         out << "|  " << c.name << " (" << c.kind << ")";
-        if (!c.text.empty())
+        if (!c.text.empty() && c.kind != "spinedit")
             out << " \"" << c.text << "\"";
         if (!c.enabled)
             out << " [gesperrt]";
