@@ -246,6 +246,7 @@ TFormEditFoto::TFormEditFoto()
     Timer1.Interval = 10;
     Timer1.OnTimer = [this] { Timer1Timer(); };
     OpenPictureDialog1.filter = "JPEG-Grafikdatei (*.jpg)|*.jpg";
+    OpenPictureDialog1.picturePreview = true;
 
     OnShow = [this] { FormShow(); };
     OnClose = [this] { FormClose(); };

@@ -213,6 +213,16 @@ int main(int argc, char** argv) {
         RunWhileShowing(f);
         f.Close();
     });
+    ok &= Shot(dir, "OpenPictureDialog1", [&] {
+        // The photo dialog's file chooser with its preview, a picture chosen in the list.
+        ui::FileDialogOptions options;
+        options.filter = "JPEG-Grafikdatei (*.jpg)|*.jpg";
+        options.picturePreview = true;
+        options.initialDir = project.string();
+        options.fileName = "Moorwiese.jpg";
+        std::string chosen;
+        ui::OpenFileDialog(options, chosen);
+    });
     ok &= Shot(dir, "message-warning", [] {
         ui::MessageDlg("Das Objekt ist lesend gesperrt. Seine Geometrie darf nicht verändert werden!",
                        ui::MsgType::Warning);

@@ -379,6 +379,8 @@ bool ScriptedBackend::FileDialog(bool save, const FileDialogOptions& options, st
     Line(out, "dir", options.initialDir);
     Line(out, "name", options.fileName);
     Line(out, "ext", options.defaultExt);
+    if (options.picturePreview)
+        out << "preview 1\n";
     out << "end\n";
     std::string answer = AskResponder(out.str());
     if (answer.rfind("file ", 0) == 0) {

@@ -550,15 +550,11 @@ void Win32Window::Refresh() {
     }
 }
 
-// The picture centred in the image's bounds, the form's colour around it.
-void Win32Window::DrawImage(const DRAWITEMSTRUCT& item) {
-    Child* child = ChildById(static_cast<int>(item.CtlID));
-    if (!child || child->control->Kind() != ControlKind::Image)
-        return;
-    const auto& image = static_cast<const Image&>(*child->control);
-    const RECT& r = item.rcItem;
-    FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
-    const Bitmap& b = image.Shown;
+namespace {
+
+// A picture centred in the rectangle, the dialog colour around it.
+void DrawCentred(HDC dc, const RECT& r, const Bitmap& b) {
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     if (b.Empty())
         return;
     BITMAPINFO info{};
@@ -570,8 +566,16 @@ void Win32Window::DrawImage(const DRAWITEMSTRUCT& item) {
     info.bmiHeader.biCompression = BI_RGB;
     const int x = r.left + (r.right - r.left - b.width) / 2;
     const int y = r.top + (r.bottom - r.top - b.height) / 2;
-    StretchDIBits(item.hDC, x, y, b.width, b.height, 0, 0, b.width, b.height, b.pixels.data(), &info,
-                  DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, x, y, b.width, b.height, 0, 0, b.width, b.height, b.pixels.data(), &info, DIB_RGB_COLORS,
+                  SRCCOPY);
+}
+
+}  // namespace
+
+void Win32Window::DrawImage(const DRAWITEMSTRUCT& item) {
+    Child* child = ChildById(static_cast<int>(item.CtlID));
+    if (child && child->control->Kind() == ControlKind::Image)
+        DrawCentred(item.hDC, item.rcItem, static_cast<const Image&>(*child->control).Shown);
 }
 
 void Win32Window::Pull() {
@@ -823,6 +827,127 @@ std::u16string FilterForDialog(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// The picture open dialog: a template of our own beside the standard controls (stc32) holds
+// the preview, which a hook fills whenever another file is chosen in the list.
+constexpr WORD kStc32 = 0x045f;
+constexpr WORD kPreviewId = 0x04a0;
+
+std::vector<WORD> PreviewTemplate() {
+    std::vector<WORD> t;
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto item = [&](DWORD style, short x, short y, short cx, short cy, WORD id) {
+        if (t.size() % 2)
+            t.push_back(0);  // items start on a DWORD boundary
+        dword(WS_CHILD | style);
+        dword(0);
+        for (short v : {x, y, cx, cy})
+            t.push_back(static_cast<WORD>(v));
+        t.push_back(id);
+        t.push_back(0xFFFF);  // the class by its atom: static
+        t.push_back(0x0082);
+        t.push_back(0);  // no title
+        t.push_back(0);  // no creation data
+    };
+    dword(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL);
+    dword(0);
+    t.push_back(2);  // items
+    for (short v : {0, 0, 330, 150})
+        t.push_back(static_cast<WORD>(v));
+    t.push_back(0);  // no menu
+    t.push_back(0);  // the standard class
+    t.push_back(0);  // no title
+    item(SS_LEFT, 0, 0, 220, 150, kStc32);
+    item(WS_VISIBLE | SS_OWNERDRAW, 226, 14, 100, 100, kPreviewId);
+    return t;
+}
+
+struct PreviewState {
+    HWND picture = nullptr;
+    std::string path;
+    Bitmap shown;
+};
+
+void UpdatePreview(HWND hook, PreviewState& state) {
+    std::vector<wchar_t> path(32768, L'\0');
+    const LRESULT n = SendMessageW(GetParent(hook), CDM_GETFILEPATH, static_cast<WPARAM>(path.size()),
+                                   reinterpret_cast<LPARAM>(path.data()));
+    const std::string file = n > 0 ? A(path.data()) : std::string();
+    if (file == state.path || !state.picture)
+        return;
+    state.path = file;
+    state.shown = Bitmap{};
+    RECT r{};
+    GetClientRect(state.picture, &r);
+    try {
+        if (!file.empty() && GetFileAttributesW(path.data()) != INVALID_FILE_ATTRIBUTES &&
+            !(GetFileAttributesW(path.data()) & FILE_ATTRIBUTE_DIRECTORY)) {
+            const JpegFile jpeg(file);
+            int w = 0, h = 0;
+            FitInto(jpeg.Width(), jpeg.Height(), r.right - 4, r.bottom - 4, w, h);
+            state.shown = jpeg.Decode(w, h);
+        }
+    } catch (const std::exception&) {
+        // No picture for a file that is none.
+    }
+    InvalidateRect(state.picture, nullptr, TRUE);
+}
+
+UINT_PTR CALLBACK PreviewHook(HWND hook, UINT msg, WPARAM, LPARAM lParam) {
+    auto* state = reinterpret_cast<PreviewState*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
+    switch (msg) {
+    case WM_INITDIALOG: {
+        state = reinterpret_cast<PreviewState*>(reinterpret_cast<const OPENFILENAMEW*>(lParam)->lCustData);
+        SetWindowLongPtrW(hook, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+        state->picture = GetDlgItem(hook, kPreviewId);
+        return 0;
+    }
+    case WM_NOTIFY: {
+        const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        if (state && (code == CDN_INITDONE || code == CDN_SELCHANGE || code == CDN_FOLDERCHANGE))
+            UpdatePreview(hook, *state);
+        return 0;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!state || item->CtlID != kPreviewId)
+            return 0;
+        RECT r = item->rcItem;
+        DrawCentred(item->hDC, r, state->shown);
+        DrawEdge(item->hDC, &r, EDGE_SUNKEN, BF_RECT);
+        return TRUE;
+    }
+    default:
+        return 0;
+    }
+}
+
+// The template in memory that stays put while the dialog is up.
+class GlobalBlock {
+public:
+    explicit GlobalBlock(const std::vector<WORD>& words)
+        : h_(GlobalAlloc(GMEM_FIXED, words.size() * sizeof(WORD))) {
+        if (h_)
+            std::copy(words.begin(), words.end(), static_cast<WORD*>(static_cast<void*>(h_)));
+    }
+    ~GlobalBlock() {
+        if (h_)
+            GlobalFree(h_);
+    }
+    GlobalBlock(const GlobalBlock&) = delete;
+    GlobalBlock& operator=(const GlobalBlock&) = delete;
+    HGLOBAL get() const { return h_; }
+
+private:
+    HGLOBAL h_;
+};
+
+}  // namespace
+
 bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) {
     const std::u16string filter16 = FilterForDialog(options.filter);
     const std::wstring filter(filter16.begin(), filter16.end());
@@ -848,6 +973,14 @@ bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
     if (!save)
         ofn.Flags |= OFN_FILEMUSTEXIST;
+    PreviewState preview;
+    const GlobalBlock previewTemplate(PreviewTemplate());
+    if (!save && options.picturePreview && previewTemplate.get()) {
+        ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
+        ofn.hInstance = static_cast<HINSTANCE>(previewTemplate.get());
+        ofn.lpfnHook = PreviewHook;
+        ofn.lCustData = reinterpret_cast<LPARAM>(&preview);
+    }
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok)
         return false;
