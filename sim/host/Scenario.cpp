@@ -32,7 +32,7 @@ bool IsUiLine(const std::string& c) {
     static const std::set<std::string> ui = {"dialog", "choose", "click", "type", "check", "press", "close-dialog",
                                              "timer", "message", "file-dialog", "expect-list", "expect-text",
                                              "expect-enabled", "expect-chosen", "expect-visible", "expect-checked",
-                                             "expect-value", "document", "printed"};
+                                             "expect-value", "expect-picture", "show-dialog", "document", "printed"};
     return ui.count(c) > 0;
 }
 
@@ -148,11 +148,16 @@ bool Scenario::Run() {
         const ScriptLine& line = lines_[next_++];
         try {
             Execute(line);
+            Idle();
         } catch (const std::exception& e) {
             std::string what = e.what();
             Fail(&line, what.rfind(line.Where(), 0) == 0 ? what.substr(line.Where().size() + 2) : what);
         }
     }
+    if (!failed_ && !modeless_.empty())
+        Fail(nullptr, "the dialog \"" + modeless_.rbegin()->second + "\" is still open at the end of the script");
+    modeless_.clear();
+    fxSimUiSetPump(nullptr);
     if (!options_.pluginPath.empty())
         plugin.Unload();
     gCurrent = nullptr;
@@ -161,6 +166,10 @@ bool Scenario::Run() {
 
 void Scenario::Execute(const ScriptLine& line) {
     const std::string& c = line.Command();
+    if (IsUiLine(c) && !modeless_.empty() && c != "message" && c != "document" && c != "printed") {
+        ModelessLine(line);
+        return;
+    }
     if (IsUiLine(c)) {
         if (c == "dialog")
             Fail(&line, "the dialog " + Quote(line.Word(1)) + " was expected, but no dialog is open");
@@ -513,12 +522,16 @@ std::string Scenario::OnUiEvent(const std::string& event) {
             Fail(lastAction_, "the plug-in refused the action: " + event.substr(8, event.size() - 9));
             return "abort";
         }
-        if (kind == "show") {
-            Say(Indent(PictureOfForm(ParseForm(event.substr(5))), "    "));
+        if (kind == "show")
+            return OnShow(event.substr(5));
+        if (kind == "hide") {
+            std::istringstream in(event.substr(5));
+            std::string cls;
+            int seq = 0;
+            in >> cls >> seq;
+            modeless_.erase(seq);
             return "ok";
         }
-        if (kind == "hide")
-            return "ok";
         Fail(Peek(), "the plug-in sent an event the stand-in does not know: " + kind);
     } catch (const std::exception& e) {
         Fail(Peek(), e.what());
@@ -605,8 +618,13 @@ bool Scenario::CheckControl(const ScriptLine& l, const FormState& form) {
         if ((c->checked == 1) != YesNo(l, 2))
             Fail(&l, l.Word(1) + (c->checked == 1 ? " is checked" : " is not checked"));
     } else if (cmd == "expect-value") {
-        if (c->value != l.Word(2))
+        if (c->value != (l.Word(2) == "today" && c->kind == "datepicker" ? TodayValue() : l.Word(2)))
             Fail(&l, l.Word(1) + " holds " + Quote(c->value) + ", not " + Quote(l.Word(2)));
+    } else if (cmd == "expect-picture") {
+        // expect-picture IMAGE "MASK" / none: the file the image shows
+        const bool none = l.Word(2) == "none";
+        if (none ? !c->value.empty() : !os::MatchMask(l.Word(2), c->value, false))
+            Fail(&l, l.Word(1) + " shows " + (c->value.empty() ? std::string("no picture") : Quote(c->value)));
     } else if (cmd == "expect-chosen") {
         const std::string got = c->index >= 0 && c->index < static_cast<int>(c->items.size())
                                     ? c->items[static_cast<size_t>(c->index)]
@@ -708,7 +726,7 @@ std::string Scenario::OnFileDialog(const std::string& event) {
     ++next_;
     if (l->Word(2) == "cancel")
         return "cancel";
-    return "file " + PathOf(l->Word(2));  // relative to the project directory
+    return "file " + HostPathOf(l->Word(2));
 }
 
 std::string Scenario::OnDocument(const std::string& event) {

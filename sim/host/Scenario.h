@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ public:
     std::string PathOf(const std::string& word) const;
     // "@PATH" as the full path of PATH (relative to the project directory); other words as they are.
     std::string Resolved(const std::string& word) const;
+    // A path of a scenario line as the host's file dialog returns it: the project directory as
+    // the host reports it, a backslash, the path with backslashes (an absolute path as it is).
+    std::string HostPathOf(const std::string& word) const;
 
 private:
     void Execute(const ScriptLine& line);
@@ -63,6 +67,11 @@ private:
     void RunExtension(const ScriptLine& line);
 
     std::string OnForm(const std::string& event);
+    // Modeless windows (ScenarioModeless.cpp): the plug-in showed one, the script acts on it
+    // or checks it, and between lines its running timers fire.
+    std::string OnShow(const std::string& event);
+    void ModelessLine(const ScriptLine& line);
+    void Idle();
     std::string OnMessage(const std::string& event);
     std::string OnFileDialog(const std::string& event);
     std::string OnDocument(const std::string& event);
@@ -87,7 +96,11 @@ private:
     std::set<int> openForms_;
     const ScriptLine* lastAction_ = nullptr;
     std::vector<std::vector<char>> buffers_;  // texts handed to raw hook calls
+    std::map<int, std::string> modeless_;       // open modeless windows: sequence -> caption
 };
+
+// Today as a date picker of the scripted backend shows it ("2024-5-17").
+std::string TodayValue();
 
 // Runs one scenario file; prints the transcript (UTF-8) and returns the process exit code.
 int RunScenarioFile(const std::string& path, const RunOptions& options);
@@ -96,5 +109,7 @@ int RunScenarioFile(const std::string& path, const RunOptions& options);
 
 // The responder the plug-in's scripted backend finds in the host process.
 extern "C" const char* fxSimUiEvent(const char* event);
+// Where the plug-in's scripted backend offers the function that answers for its modeless windows.
+extern "C" void fxSimUiSetPump(const char* (*pump)(const char* request));
 // The driver's whole work: arguments as on its command line.
 extern "C" int fxSimMain(int argc, char** argv);

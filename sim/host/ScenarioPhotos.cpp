@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "Pictures.h"
+#include "host/fxAPI32.h"
 #include "Project.h"
 #include "ProjectDatabase.h"
 #include "Scenario.h"
@@ -72,6 +73,20 @@ void Scenario::Photos(const ScriptLine& l, bool& handled) {
         fs::create_directories(path.parent_path());
         if (!WriteJpeg(path.string(), 32, 24, l.Count() > 2 ? static_cast<unsigned>(l.Int(2)) : 1u))
             throw std::runtime_error(l.Where() + ": cannot write the picture " + l.Word(1));
+    } else if (c == "set-hauptphoto") {
+        // set-hauptphoto VALUE [MAXLEN]: the user sets the main-photo mark of the current link;
+        // the host calls CorrectHauptfoto with a buffer of MAXLEN characters (default 10) and
+        // stores what it gets back
+        Say("> " + l.raw.substr(l.raw.find_first_not_of(" \t")));
+        const int maxLen = l.Count() > 2 ? l.Int(2) : 10;
+        std::vector<char> value(l.Word(1).begin(), l.Word(1).end());
+        value.push_back('\0');
+        std::vector<char> buffer(static_cast<size_t>(std::max(maxLen, 0)) + 1, '\0');
+        Hook("CorrectHauptfoto", reinterpret_cast<intptr_t>(value.data()), reinterpret_cast<intptr_t>(buffer.data()),
+             maxLen);
+        buffer.back() = '\0';
+        fxSetValueByName("Objektphotos", "Hauptphoto", buffer.data());
+        Say("    host: Hauptphoto = \"" + std::string(buffer.data()) + "\"");
     } else if (c == "directory") {
         fs::create_directories(PathOf(l.Word(1)));
     } else if (c == "expect-db-row" || c == "expect-db-no-row") {

@@ -65,6 +65,8 @@ FormState ParseForm(const std::string& event) {
             c->checked = ToInt(value);
         } else if (key == "value" || key == "picture") {
             c->value = value;
+        } else if (key == "picturesize") {
+            c->pictureSize = value;
         } else if (key == "default") {
             c->isDefault = true;
         } else if (key == "cancel") {
@@ -138,7 +140,7 @@ std::string PictureOfForm(const FormState& form) {
         if (!c.visible || c.kind == "timer")
             continue;
         out << "|  " << c.name << " (" << c.kind << ")";
-        if (!c.text.empty())
+        if (!c.text.empty() && c.kind != "spinedit")
             out << " \"" << c.text << "\"";
         if (!c.enabled)
             out << " [gesperrt]";
@@ -151,8 +153,17 @@ std::string PictureOfForm(const FormState& form) {
         }
         if (c.kind == "checkbox" || c.kind == "radiobutton")
             out << (c.checked == 1 ? " [x]" : " [ ]");
-        if (!c.value.empty())
+        if (c.kind == "image") {
+            // The file's name and the picture's size; its directory differs from run to run.
+            const size_t slash = c.value.find_last_of("\\/");
+            out << " = " << (c.value.empty() ? std::string("(kein Bild)") : c.value.substr(slash == std::string::npos ? 0 : slash + 1));
+            std::istringstream size(c.pictureSize);
+            std::string w, h, shown, sw, sh;
+            if (size >> w >> h >> shown >> sw >> sh)
+                out << " (" << w << " x " << h << ", gezeigt " << sw << " x " << sh << ")";
+        } else if (!c.value.empty()) {
             out << " = " << c.value;
+        }
         out << "\n";
     }
     out << "+--";

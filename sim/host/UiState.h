@@ -8,6 +8,7 @@ namespace sim {
 
 struct ControlState {
     std::string name, kind, text, value, parent, font;
+    std::string pictureSize;  // image: its size and the size shown, "W H shown W H"
     bool enabled = true, visible = true, isDefault = false, isCancel = false;
     int checked = -1, index = -1, modal = 0;
     std::vector<std::string> items;

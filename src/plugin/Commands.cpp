@@ -7,6 +7,8 @@
 #include "host/fxAPI32.h"
 #include "photos/DataModule.h"
 #include "photos/EnsureDataBase.h"
+#include "photos/FVTools.h"
+#include "photos/FotoHandling.h"
 #include "platform/ui/Dialogs.h"
 #include "report/frmTransActionReport.h"
 
@@ -38,20 +40,14 @@ int32_t AfterLoadProjectHook() {
 }
 
 int32_t BeforeCloseProjectHook() {
-    ReleaseFotoverwaltung();
+    // The dialog and the data module go also when ending the edit fails.
+    struct Release {
+        ~Release() { FreeControlForm(); }
+    } release;
+    CloseFotoverwaltung();
     return -1;
 }
 
-int32_t ProcessFotoHook() {
-    NotInThisBuild("Die Fotoverwaltung");
-    return -1;
-}
+int32_t ProcessFotoHook() { return ProcessFoto(); }
 
-void CorrectHauptfotoHook(const char* Value, char* NewValue, int32_t MaxLen) {
-    if (!NewValue || MaxLen <= 0)
-        return;
-    const size_t n = Value ? strnlen(Value, static_cast<size_t>(MaxLen)) : 0;
-    if (n)
-        std::memcpy(NewValue, Value, n);
-    NewValue[n] = '\0';
-}
+void CorrectHauptfotoHook(const char* Value, char* NewValue, int32_t MaxLen) { CorrectHauptfoto(Value, NewValue, MaxLen); }

@@ -1,5 +1,9 @@
 #include "plugin/Hooks.h"
 
+#include <cstring>
+
+#include "photos/FVTools.h"
+#include "photos/FotoHandling.h"
 #include "platform/os/Cursor.h"
 #include "platform/ui/Dialogs.h"
 #include "plugin/Globals.h"
@@ -104,9 +108,10 @@ int32_t AfterFELDIXCommandProc(int32_t Command, int32_t, int32_t WParam) {
     return -1;
 }
 
-int32_t OnTablePostProc(const char* /*TableName*/, int32_t /*EventCode*/) {
-    // Posting the photo link table (event 0 on "Objektphotos") also removes an unlinked photo;
-    // that arrives with the photo handling.
+int32_t OnTablePostProc(const char* TableName, int32_t EventCode) {
+    // Posting a link of the photo table may leave a local photo without links.
+    if (EventCode == 0 && TableName && std::strcmp(TableName, "Objektphotos") == 0)
+        DeleteFoto();
     if (!blnDoNotSetChangeFlag)
         SetChangedFlag();
     return -1;

@@ -8,11 +8,6 @@ int32_t lngFvOKL = -1;
 int32_t iFvPKeyFoto = 0;
 int32_t iFvFotoID = 0;
 
-void ResetFVGlobals() {
-    lngFvFELDIXID = -1;
-    lngFvOKL = -1;
-}
-
 void ResetConstants() {
     blnFotoVerwaltungAktiv = false;
     blnTempObjectCreation = false;

@@ -15,7 +15,12 @@
 #include "dialogs/frmGetTID.h"
 #include "dialogs/frmGetTidAndKennung.h"
 #include "exchange/AutoCheckIn.h"
+#include "host/Pictures.h"
 #include "host/Project.h"
+#include "host/ProjectDatabase.h"
+#include "photos/EnsureDataBase.h"
+#include "photos/FotoHandling.h"
+#include "photos/frmEditFoto.h"
 #include "host/SimTables.h"
 #include "platform/report/PdfWriter.h"
 #include "platform/ui/Win32Forms.h"
@@ -78,6 +83,17 @@ void CALLBACK Capture(HWND, UINT, UINT_PTR id, DWORD) {
     PostMessageW(shown, WM_COMMAND, IDNO, 0);
     PostMessageW(shown, WM_COMMAND, IDOK, 0);
     PostMessageW(shown, WM_CLOSE, 0, 0);
+}
+
+// A modeless window: shown, then this loop runs (as the host's would) until it has been saved
+// and closed.
+void RunWhileShowing(ui::Form& form) {
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (form.Showing() && GetTickCount() - start < 10000 && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 bool Shot(const std::string& dir, const std::string& name, const std::function<void()>& show) {
@@ -167,6 +183,45 @@ int main(int argc, char** argv) {
         TFormTransActionReport f;
         report::WritePdf(f.PrepareReport(), dir + "\\Pruefbericht.pdf");
         f.ShowModal();
+    });
+    ok &= Shot(dir, "TFormEditFoto", [&] {
+        // The photo dialog over the project database, filled as after a capture on the map.
+        sim::TheProject().projectDB = (project / "Projekt.db").string();
+        sim::CreateProjectDatabase(sim::TheProject().projectDB);
+        EnsureTableFotos();
+        EnsureSubDirFotos();
+        const std::string picture = (project / "Moorwiese.jpg").string();
+        sim::WriteJpeg(picture, 1200, 800, 0);
+        TFormEditFoto f;
+        f.InitControls(0);
+        f.seRWert.SetValue(3412410);
+        f.seHWert.SetValue(5800162);
+        f.cbNoCoordinates.Checked = false;
+        f.cbNoCoordinatesClick();
+        f.cbBlickrichtungUnbekannt.Checked = false;
+        f.cbBlickrichtungUnbekanntClick();
+        f.rbNE.SetChecked(true);
+        f.dtpDate.Year = 2024, f.dtpDate.Month = 6, f.dtpDate.Day = 12;
+        f.eKurzname.Caption = "Moorwiese am Ostufer";
+        f.eQuelle.Caption = "Kartierung 2024";
+        f.mBeschreibung.Lines = {"Blick vom Steg über die Wiese", "nach Nordosten"};
+        f.Image1.LoadFromFile(picture);
+        f.Image1.Visible = true;
+        f.Label7.Visible = false;
+        f.editFilename.Caption = "FXFoto1.jpg";
+        f.Show();
+        RunWhileShowing(f);
+        f.Close();
+    });
+    ok &= Shot(dir, "OpenPictureDialog1", [&] {
+        // The photo dialog's file chooser with its preview, a picture chosen in the list.
+        ui::FileDialogOptions options;
+        options.filter = "JPEG-Grafikdatei (*.jpg)|*.jpg";
+        options.picturePreview = true;
+        options.initialDir = project.string();
+        options.fileName = "Moorwiese.jpg";
+        std::string chosen;
+        ui::OpenFileDialog(options, chosen);
     });
     ok &= Shot(dir, "message-warning", [] {
         ui::MessageDlg("Das Objekt ist lesend gesperrt. Seine Geometrie darf nicht verändert werden!",

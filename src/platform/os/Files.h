@@ -26,5 +26,7 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
 bool DeleteFileAt(const std::string& path);
 // Creates or replaces the file with these bytes; false when it cannot be written completely.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// The whole content of a file of at most maxBytes bytes; false when it cannot be read or is larger.
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes);
 
 }  // namespace os

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 
 namespace os {
@@ -182,6 +183,28 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
         done += static_cast<size_t>(put);
     }
     return out.Close();
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes)
+{
+    Fd in(open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.ok())
+        return false;
+    struct stat st {};
+    if (fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes)
+        return false;
+    bytes.assign(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = read(in.get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    return true;
 }
 
 }  // namespace os

@@ -143,4 +143,30 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     return CloseHandle(h) != 0 && ok;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes)
+{
+    if (path.empty())
+        return false;
+    HANDLE h = CreateFileW(WideFromCp1252(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(h, &size) != 0 && size.QuadPart >= 0 && static_cast<uint64_t>(size.QuadPart) <= maxBytes;
+    if (ok) {
+        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+            DWORD got = 0;
+            if (!ReadFile(h, bytes.data() + done, chunk, &got, nullptr) || got == 0)
+                break;
+            done += got;
+        }
+        bytes.resize(done);
+    }
+    CloseHandle(h);
+    return ok;
+}
+
 }  // namespace os

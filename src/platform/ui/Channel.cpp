@@ -22,4 +22,12 @@ std::string AskResponder(const std::string& event) {
     return std::string();
 }
 
+bool OfferPump(CPump pump) {
+    static CPumpReceiver receiver = FindHostPumpReceiver();
+    if (!receiver)
+        return false;
+    receiver(pump);
+    return true;
+}
+
 }  // namespace ui

@@ -21,4 +21,12 @@ std::string AskResponder(const std::string& event);
 using CResponder = const char* (*)(const char* event);
 CResponder FindHostResponder();
 
+// The plug-in side of modeless windows: a function the host process may call with requests
+// about them (see ScriptedBackend::Pump). OfferPump hands it to the host process's C function
+// fxSimUiSetPump; false when the host has none.
+using CPump = const char* (*)(const char* request);
+bool OfferPump(CPump pump);
+using CPumpReceiver = void (*)(CPump pump);
+CPumpReceiver FindHostPumpReceiver();
+
 }  // namespace ui

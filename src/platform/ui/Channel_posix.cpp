@@ -8,4 +8,8 @@ CResponder FindHostResponder() {
     return reinterpret_cast<CResponder>(dlsym(RTLD_DEFAULT, "fxSimUiEvent"));
 }
 
+CPumpReceiver FindHostPumpReceiver() {
+    return reinterpret_cast<CPumpReceiver>(dlsym(RTLD_DEFAULT, "fxSimUiSetPump"));
+}
+
 }  // namespace ui

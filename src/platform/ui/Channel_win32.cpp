@@ -12,4 +12,11 @@ CResponder FindHostResponder() {
     return reinterpret_cast<CResponder>(reinterpret_cast<void*>(GetProcAddress(host, "fxSimUiEvent")));
 }
 
+CPumpReceiver FindHostPumpReceiver() {
+    HMODULE host = GetModuleHandleW(L"fxAPI32.dll");
+    if (!host)
+        return nullptr;
+    return reinterpret_cast<CPumpReceiver>(reinterpret_cast<void*>(GetProcAddress(host, "fxSimUiSetPump")));
+}
+
 }  // namespace ui

@@ -25,6 +25,7 @@ struct FileDialogOptions {
     std::string initialDir;
     std::string fileName;          // proposed name
     std::string defaultExt;
+    bool picturePreview = false;   // open: the JPEG picture chosen in the list is shown beside it
 };
 
 // Standard file-open and file-save dialogs: true with the chosen path, false when cancelled.

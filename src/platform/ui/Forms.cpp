@@ -1,6 +1,7 @@
 #include "platform/ui/Forms.h"
 
 #include <algorithm>
+#include <charconv>
 #include <stdexcept>
 
 #include "platform/ui/Cp1252.h"
@@ -36,6 +37,74 @@ void Control::SetBounds(int left, int top, int width, int height) {
     Top = top;
     Width = width;
     Height = height;
+}
+
+void RadioButton::SetChecked(bool checked) {
+    Checked = checked;
+    if (!checked)
+        return;
+    for (const auto& c : Owner().Controls())
+        if (auto* other = dynamic_cast<RadioButton*>(c.get()); other && other != this && other->Parent == Parent)
+            other->Checked = false;
+}
+
+int SpinEdit::Value() const {
+    int value = 0;
+    const char* first = Caption.data();
+    const char* last = first + Caption.size();
+    while (first != last && *first == ' ')
+        ++first;
+    if (first != last && *first == '+')
+        ++first;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || first == last || end != last)
+        return MinValue;
+    return value;
+}
+
+void SpinEdit::SetValue(int value) {
+    if (MaxValue != MinValue)
+        value = std::clamp(value, MinValue, MaxValue);
+    Caption = std::to_string(value);
+}
+
+void Image::LoadFromFile(const std::string& path) {
+    const JpegFile jpeg(path);
+    int w = jpeg.Width(), h = jpeg.Height();
+    if (Stretch && Proportional)
+        FitInto(jpeg.Width(), jpeg.Height(), Width, Height, w, h);
+    else if (Stretch)
+        w = Width, h = Height;
+    Shown = jpeg.Decode(w, h);
+    PictureWidth = jpeg.Width();
+    PictureHeight = jpeg.Height();
+    PictureFile = path;
+    ++Serial;
+}
+
+void Image::ClearPicture() {
+    Shown = Bitmap{};
+    PictureWidth = PictureHeight = 0;
+    PictureFile.clear();
+    ++Serial;
+}
+
+void RunHandler(const Handler& handler) {
+    if (!handler)
+        return;
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        try {
+            MessageDlg(e.what(), MsgType::Error);
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            MessageDlg("Unbekannter Fehler.", MsgType::Error);
+        } catch (...) {
+        }
+    }
 }
 
 int ItemsControl::Add(const std::string& item) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Picture.h"
 
 namespace ui {
 
@@ -20,6 +21,7 @@ using Handler = std::function<void()>;
 struct Font {
     std::string name = "MS Sans Serif";
     int size = 8;
+    int height = 0;  // when not 0: the characters' height in pixels, which size then does not set
     bool bold = false;
 };
 
@@ -43,6 +45,7 @@ public:
     bool Visible = true;
     Font ControlFont;
     std::string Parent;   // name of the group box that frames it, if any
+    int Tag = 0;          // a number of the dialog's own
     Handler OnClick;
     Handler OnChange;
 
@@ -54,7 +57,7 @@ private:
     std::string name_;
 };
 
-enum class TextAlign { Left, Right };
+enum class TextAlign { Left, Right, Center };
 
 class Label : public Control {
 public:
@@ -96,10 +99,12 @@ public:
     bool Checked = false;
 };
 
+// Radio buttons with the same Parent form a group: checking one unchecks the others.
 class RadioButton : public Control {
 public:
     RadioButton(Form& f, std::string n) : Control(f, ControlKind::RadioButton, std::move(n)) {}
     bool Checked = false;
+    void SetChecked(bool checked);
 };
 
 // A list of items of which at most one is selected (ItemIndex -1: none).
@@ -132,10 +137,17 @@ public:
     int Add(const std::string& item) override;
 };
 
+// An integer edit with up and down arrows. Its text is Caption; it may be empty.
 class SpinEdit : public Control {
 public:
-    SpinEdit(Form& f, std::string n) : Control(f, ControlKind::SpinEdit, std::move(n)) {}
-    int Value = 0, MinValue = 0, MaxValue = 0;
+    SpinEdit(Form& f, std::string n) : Control(f, ControlKind::SpinEdit, std::move(n)) { Caption = "0"; }
+    int MinValue = 0, MaxValue = 0;  // the range, unless both are equal
+    int MaxLength = 0;               // the most characters the user can type; 0: no limit
+    // The text as a number; MinValue when it is none.
+    int Value() const;
+    // Shows the value, kept within the range.
+    void SetValue(int value);
+    void Clear() { Caption.clear(); }
 };
 
 class DatePicker : public Control {
@@ -144,10 +156,20 @@ public:
     int Year = 1899, Month = 12, Day = 30;
 };
 
+// Shows a JPEG picture, stretched proportionally to its bounds (centred) when Stretch and
+// Proportional are set, else at its size.
 class Image : public Control {
 public:
     Image(Form& f, std::string n) : Control(f, ControlKind::Image, std::move(n)) {}
-    std::string PictureFile;  // what it shows; empty for none
+    bool Stretch = false, Proportional = false;
+    std::string PictureFile;        // what it shows; empty for none
+    int PictureWidth = 0, PictureHeight = 0;  // the picture's own size; 0 for none
+    Bitmap Shown;                   // the pixels as shown
+    unsigned Serial = 0;            // counts the changes of the picture
+    // Loads a JPEG file; throws PictureError and keeps the picture it had when it cannot.
+    void LoadFromFile(const std::string& path);
+    void ClearPicture();
+    bool HasPicture() const { return PictureWidth > 0 && PictureHeight > 0; }
 };
 
 class Timer : public Control {
@@ -156,6 +178,11 @@ public:
     int Interval = 1000;  // milliseconds
     Handler OnTimer;
 };
+
+// Runs an event handler of a window the user works in while the host goes on (a modeless form,
+// a timer): an error ends the handler and is shown in an error box, as the host's own
+// application object does; it never reaches the host's message loop.
+void RunHandler(const Handler& handler);
 
 enum class BorderStyle { Dialog, Single, Sizeable, ToolWindow };
 enum class Position { Designed, ScreenCenter, OwnerCenter };
@@ -176,6 +203,7 @@ public:
     BorderStyle Border = BorderStyle::Dialog;
     Position Placement = Position::Designed;
     BorderIcons Icons = BorderIcons::SystemMenu;
+    bool StayOnTop = false;
     Font FormFont;
     int ModalResult = mrNone;
 

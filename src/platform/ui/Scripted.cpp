@@ -1,5 +1,6 @@
 #include "platform/ui/Scripted.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -81,6 +82,8 @@ std::string DescribeForm(const Form& form, int sequence) {
     out << "client " << form.ClientWidth << ' ' << form.ClientHeight << '\n';
     out << "font " << form.FormFont.name << ',' << form.FormFont.size << '\n';
     out << "cursor " << CursorName() << '\n';
+    if (form.StayOnTop)
+        out << "ontop 1\n";
     for (const auto& cp : form.Controls()) {
         const Control& c = *cp;
         out << "control " << c.Name() << ' ' << KindName(c.Kind()) << '\n';
@@ -89,10 +92,15 @@ std::string DescribeForm(const Form& form, int sequence) {
         out << "visible " << (c.Visible ? 1 : 0) << '\n';
         if (!c.Parent.empty())
             out << "parent " << c.Parent << '\n';
-        out << "font " << c.ControlFont.name << ',' << c.ControlFont.size << (c.ControlFont.bold ? ",bold" : "") << '\n';
+        out << "font " << c.ControlFont.name << ',' << c.ControlFont.size << (c.ControlFont.bold ? ",bold" : "");
+        if (c.ControlFont.height)
+            out << ",height=" << c.ControlFont.height;
+        out << '\n';
+        if (c.Tag)
+            out << "tag " << c.Tag << '\n';
         out << "bounds " << c.Left << ' ' << c.Top << ' ' << c.Width << ' ' << c.Height << '\n';
-        if (auto* l = dynamic_cast<const Label*>(&c); l && l->Alignment == TextAlign::Right)
-            out << "align right\n";
+        if (auto* l = dynamic_cast<const Label*>(&c); l && l->Alignment != TextAlign::Left)
+            out << "align " << (l->Alignment == TextAlign::Right ? "right" : "center") << '\n';
         if (auto* items = dynamic_cast<const ItemsControl*>(&c)) {
             for (const auto& item : items->Items())
                 Line(out, "item", item);
@@ -118,11 +126,19 @@ std::string DescribeForm(const Form& form, int sequence) {
             for (const auto& l : m->Lines)
                 Line(out, "item", l);
         } else if (auto* se = dynamic_cast<const SpinEdit*>(&c)) {
-            out << "value " << se->Value << '\n';
+            Line(out, "value", se->Caption);
+            out << "range " << se->MinValue << ' ' << se->MaxValue << '\n';
+            if (se->MaxLength)
+                out << "maxlength " << se->MaxLength << '\n';
         } else if (auto* d = dynamic_cast<const DatePicker*>(&c)) {
             out << "value " << d->Year << '-' << d->Month << '-' << d->Day << '\n';
         } else if (auto* img = dynamic_cast<const Image*>(&c)) {
             Line(out, "picture", img->PictureFile);
+            if (img->HasPicture())
+                out << "picturesize " << img->PictureWidth << ' ' << img->PictureHeight << " shown " << img->Shown.width
+                    << ' ' << img->Shown.height << '\n';
+        } else if (auto* t = dynamic_cast<const Timer*>(&c)) {
+            out << "interval " << t->Interval << '\n';
         }
     }
     out << "end\n";
@@ -162,7 +178,7 @@ std::string ApplyAction(Form& form, const std::string& action) {
         if (auto* cb = dynamic_cast<CheckBox*>(c))
             cb->Checked = !cb->Checked;
         if (auto* rb = dynamic_cast<RadioButton*>(c))
-            rb->Checked = true;
+            rb->SetChecked(true);
         if (c->OnClick)
             c->OnClick();
         return {};
@@ -185,11 +201,13 @@ std::string ApplyAction(Form& form, const std::string& action) {
     if (verb == "set") {
         std::string value = Rest(in);
         if (auto* se = dynamic_cast<SpinEdit*>(c)) {
-            try {
-                se->Value = std::stoi(value);
-            } catch (...) {
+            // What can be typed: digits (a leading minus), at most MaxLength of them.
+            const size_t start = !value.empty() && value[0] == '-' ? 1 : 0;
+            if (!value.empty() && (value.size() == start || value.find_first_not_of("0123456789", start) != std::string::npos))
                 return "not a number: " + value;
-            }
+            if (se->MaxLength > 0 && static_cast<int>(value.size()) > se->MaxLength)
+                return name + " takes at most " + std::to_string(se->MaxLength) + " characters";
+            se->Caption = value;
         } else if (auto* m = dynamic_cast<Memo*>(c)) {
             m->Lines.clear();
             std::istringstream lines(value);
@@ -222,7 +240,7 @@ std::string ApplyAction(Form& form, const std::string& action) {
         if (auto* cb = dynamic_cast<CheckBox*>(c))
             cb->Checked = v != 0;
         else if (auto* rb = dynamic_cast<RadioButton*>(c))
-            rb->Checked = v != 0;
+            rb->SetChecked(v != 0);
         else
             return name + " cannot be checked";
         if (c->OnClick)
@@ -262,11 +280,78 @@ int ScriptedBackend::ShowModal(Form& form) {
     return form.ModalResult;
 }
 
+namespace {
+// The host asks the plug-in's backend about its modeless forms through this function.
+const char* PumpEntry(const char* request) {
+    static std::string answer;
+    auto* backend = dynamic_cast<ScriptedBackend*>(&CurrentBackend());
+    answer = backend && request ? backend->Pump(request) : std::string("no scripted backend");
+    return answer.c_str();
+}
+}  // namespace
+
 void ScriptedBackend::ShowModeless(Form& form) {
-    AskResponder("show\n" + DescribeForm(form, ++sequence_));
+    const int seq = ++sequence_;
+    modeless_.emplace_back(seq, &form);
+    OfferPump(&PumpEntry);
+    AskResponder("show\n" + DescribeForm(form, seq));
 }
 
-void ScriptedBackend::CloseModeless(Form& form) { AskResponder("hide " + form.ClassName() + "\n"); }
+void ScriptedBackend::CloseModeless(Form& form) {
+    auto it = std::find_if(modeless_.begin(), modeless_.end(), [&](const auto& m) { return m.second == &form; });
+    if (it == modeless_.end())
+        return;
+    const int seq = it->first;
+    modeless_.erase(it);
+    AskResponder("hide " + form.ClassName() + " " + std::to_string(seq) + "\n");
+}
+
+Form* ScriptedBackend::Modeless(int sequence) const {
+    for (const auto& [seq, form] : modeless_)
+        if (seq == sequence)
+            return form;
+    return nullptr;
+}
+
+std::string ScriptedBackend::Pump(const std::string& request) {
+    std::istringstream in(request);
+    const std::string verb = Word(in);
+    if (verb == "idle") {
+        // Every running timer of every modeless form is due once.
+        std::vector<std::pair<int, Form*>> forms = modeless_;
+        for (const auto& [seq, form] : forms) {
+            std::vector<Timer*> timers;
+            for (const auto& c : form->Controls())
+                if (auto* t = dynamic_cast<Timer*>(c.get()); t && t->Enabled && t->Interval > 0 && t->OnTimer)
+                    timers.push_back(t);
+            for (Timer* t : timers)
+                if (Modeless(seq) == form && t->Enabled)
+                    RunHandler(t->OnTimer);
+        }
+        return {};
+    }
+    int seq = 0;
+    in >> seq;
+    Form* form = Modeless(seq);
+    if (!form)
+        return "no modeless form " + std::to_string(seq) + " is open";
+    if (verb == "describe")
+        return DescribeForm(*form, seq);
+    if (verb == "act") {
+        const std::string action = Rest(in);
+        if (action == "close" || action == "key esc") {
+            RunHandler([form] { form->Close(); });
+            return {};
+        }
+        std::string refused;
+        RunHandler([&] { refused = ApplyAction(*form, action); });
+        // A modal result closes nothing on a modeless form.
+        if (Modeless(seq) == form)
+            form->ModalResult = mrNone;
+        return refused;
+    }
+    return "unknown request: " + request;
+}
 
 int ScriptedBackend::Message(const std::string& text, MsgType type, MsgButtons buttons) {
     std::ostringstream out;
@@ -294,6 +379,8 @@ bool ScriptedBackend::FileDialog(bool save, const FileDialogOptions& options, st
     Line(out, "dir", options.initialDir);
     Line(out, "name", options.fileName);
     Line(out, "ext", options.defaultExt);
+    if (options.picturePreview)
+        out << "preview 1\n";
     out << "end\n";
     std::string answer = AskResponder(out.str());
     if (answer.rfind("file ", 0) == 0) {

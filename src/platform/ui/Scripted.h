@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/Forms.h"
 
@@ -23,8 +25,15 @@ public:
     bool FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) override;
     void ShowDocument(const DocumentView& document) override;
 
+    // What the host asks about the modeless forms that are open (the stand-in does so between
+    // the lines of its script): "describe SEQ" the form's state, "act SEQ ACTION" an action on
+    // it (answer: empty, or why it was refused), "idle" lets every running timer fire once.
+    std::string Pump(const std::string& request);
+
 private:
+    Form* Modeless(int sequence) const;
     int sequence_ = 0;
+    std::vector<std::pair<int, Form*>> modeless_;  // open modeless forms by sequence
 };
 
 }  // namespace ui

@@ -166,6 +166,7 @@ private:
         int item;        // radio group button: its item; else -1
         HWND spin;       // spin edit: the up-down control beside the edit
         std::vector<std::string> shownItems;
+        unsigned serial = 0;  // image: the picture drawn last
     };
 
     HFONT FontFor(const Font& font);
@@ -177,13 +178,14 @@ private:
     void Run(const Handler& handler);
     void Click(Button& button);
     void Place(HWND owner);
+    void DrawImage(const DRAWITEMSTRUCT& item);
 
     Form& form_;
     bool modal_;
     HWND hwnd_ = nullptr;
     int nextId_ = kFirstId;
     std::map<int, Child> children_;
-    std::map<std::tuple<std::string, int, bool>, FontHandle> fonts_;
+    std::map<std::tuple<std::string, int, int, bool>, FontHandle> fonts_;
     std::map<int, int> timers_;  // timer id -> running interval (0: stopped)
     bool refreshing_ = false;
 };
@@ -209,7 +211,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // boxes do not paint their inside, the form's background must show through.
 DWORD FormStyle(const Form& form, DWORD& exStyle) {
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    exStyle = WS_EX_CONTROLPARENT;
+    exStyle = WS_EX_CONTROLPARENT | (form.StayOnTop ? WS_EX_TOPMOST : 0);
     const DWORD boxes = form.Icons == BorderIcons::SystemMenu ? WS_MINIMIZEBOX | WS_MAXIMIZEBOX : 0;
     switch (form.Border) {
     case BorderStyle::Dialog:
@@ -272,12 +274,12 @@ void Win32Window::Destroy() {
 }
 
 HFONT Win32Window::FontFor(const Font& font) {
-    auto key = std::make_tuple(font.name, font.size, font.bold);
+    auto key = std::make_tuple(font.name, font.size, font.height, font.bold);
     auto it = fonts_.find(key);
     if (it != fonts_.end())
         return it->second.get();
     HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    const int height = font.height ? -font.height : -MulDiv(font.size, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
     HFONT handle = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -301,10 +303,12 @@ void Win32Window::CreateControl(Control& c) {
     HWND h = nullptr;
     HWND spin = nullptr;
     switch (c.Kind()) {
-    case ControlKind::Label:
-        h = CreateChild(L"STATIC", text, static_cast<Label&>(c).Alignment == TextAlign::Right ? SS_RIGHT : SS_LEFT, 0,
-                        c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+    case ControlKind::Label: {
+        const TextAlign align = static_cast<Label&>(c).Alignment;
+        h = CreateChild(L"STATIC", text, align == TextAlign::Right ? SS_RIGHT : align == TextAlign::Center ? SS_CENTER : SS_LEFT,
+                        0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
         break;
+    }
     case ControlKind::Button: {
         auto& b = static_cast<Button&>(c);
         h = CreateChild(L"BUTTON", text, WS_TABSTOP | (b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, c.Left,
@@ -355,19 +359,22 @@ void Win32Window::CreateControl(Control& c) {
         spin = CreateChild(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                            0, 0, 0, 0, 0, nextId_++, c.ControlFont);
         SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(h), 0);
+        if (const int limit = static_cast<SpinEdit&>(c).MaxLength; limit > 0)
+            SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
         break;
     case ControlKind::DatePicker:
         h = CreateChild(DATETIMEPICK_CLASSW, L"", WS_TABSTOP | DTS_SHORTDATEFORMAT, 0, c.Left, c.Top, c.Width,
                         c.Height, id, c.ControlFont);
         break;
     case ControlKind::Image:
-        h = CreateChild(L"STATIC", L"", SS_ETCHEDFRAME, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
+        // Drawn by the form (WM_DRAWITEM) from the pixels the model holds.
+        h = CreateChild(L"STATIC", L"", SS_OWNERDRAW, 0, c.Left, c.Top, c.Width, c.Height, id, c.ControlFont);
         break;
     case ControlKind::Timer:
         timers_[id] = 0;
         break;
     }
-    children_[id] = Child{&c, h, -1, spin, {}};
+    children_[id] = Child{&c, h, -1, spin, {}, 0};
     if (auto* group = dynamic_cast<RadioGroup*>(&c))
         BuildRadioButtons(*group);
 }
@@ -398,7 +405,7 @@ void Win32Window::BuildRadioButtons(RadioGroup& group) {
         HWND h = CreateChild(L"BUTTON", W(group.Item(i)), WS_TABSTOP | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
                              0, group.Left + 8, group.Top + topMargin + i * buttonHeight, group.Width - 16,
                              buttonHeight, id, group.ControlFont);
-        children_[id] = Child{&group, h, i, nullptr, {}};
+        children_[id] = Child{&group, h, i, nullptr, {}, 0};
     }
 }
 
@@ -517,8 +524,9 @@ void Win32Window::Refresh() {
         }
         case ControlKind::SpinEdit: {
             auto& se = static_cast<SpinEdit&>(c);
-            SendMessageW(child.spin, UDM_SETRANGE32, static_cast<WPARAM>(se.MinValue), se.MaxValue);
-            SetTextIfChanged(h, std::to_wstring(se.Value));
+            if (se.MaxValue != se.MinValue)
+                SendMessageW(child.spin, UDM_SETRANGE32, static_cast<WPARAM>(se.MinValue), se.MaxValue);
+            SetTextIfChanged(h, W(se.Caption));
             break;
         }
         case ControlKind::DatePicker: {
@@ -531,10 +539,43 @@ void Win32Window::Refresh() {
             break;
         }
         case ControlKind::Image:
+            if (child.serial != static_cast<Image&>(c).Serial) {
+                child.serial = static_cast<Image&>(c).Serial;
+                InvalidateRect(h, nullptr, TRUE);
+            }
+            break;
         case ControlKind::Timer:
             break;
         }
     }
+}
+
+namespace {
+
+// A picture centred in the rectangle, the dialog colour around it.
+void DrawCentred(HDC dc, const RECT& r, const Bitmap& b) {
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    if (b.Empty())
+        return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = b.width;
+    info.bmiHeader.biHeight = -b.height;  // rows top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const int x = r.left + (r.right - r.left - b.width) / 2;
+    const int y = r.top + (r.bottom - r.top - b.height) / 2;
+    StretchDIBits(dc, x, y, b.width, b.height, 0, 0, b.width, b.height, b.pixels.data(), &info, DIB_RGB_COLORS,
+                  SRCCOPY);
+}
+
+}  // namespace
+
+void Win32Window::DrawImage(const DRAWITEMSTRUCT& item) {
+    Child* child = ChildById(static_cast<int>(item.CtlID));
+    if (child && child->control->Kind() == ControlKind::Image)
+        DrawCentred(item.hDC, item.rcItem, static_cast<const Image&>(*child->control).Shown);
 }
 
 void Win32Window::Pull() {
@@ -568,14 +609,9 @@ void Win32Window::Pull() {
             static_cast<ListBox&>(c).ItemIndex = sel == LB_ERR ? -1 : static_cast<int>(sel);
             break;
         }
-        case ControlKind::SpinEdit: {
-            auto& se = static_cast<SpinEdit&>(c);
-            BOOL failed = FALSE;
-            const LRESULT pos = SendMessageW(child.spin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed));
-            if (!failed)
-                se.Value = static_cast<int>(pos);
+        case ControlKind::SpinEdit:
+            c.Caption = A(WindowText(h));
             break;
-        }
         case ControlKind::DatePicker: {
             auto& d = static_cast<DatePicker&>(c);
             SYSTEMTIME st{};
@@ -593,9 +629,14 @@ void Win32Window::Pull() {
 }
 
 // A handler of the form class runs on the model; the windows follow it afterwards.
+// Handlers of a modeless form run inside the host's message loop: an error is shown there.
 void Win32Window::Run(const Handler& handler) {
-    if (handler)
-        handler();
+    if (modal_) {
+        if (handler)
+            handler();
+    } else {
+        RunHandler(handler);
+    }
     Refresh();
 }
 
@@ -664,6 +705,9 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_DRAWITEM:
+        DrawImage(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
     case DM_GETDEFID:
         for (auto& [id, child] : children_)
             if (auto* b = dynamic_cast<Button*>(child.control); b && b->Default)
@@ -674,7 +718,7 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (modal_)
             form_.ModalResult = mrCancel;
         else
-            form_.Close();
+            RunHandler([this] { form_.Close(); });
         return 0;
     default:
         return DefWindowProcW(hwnd_, msg, wParam, lParam);
@@ -783,6 +827,127 @@ std::u16string FilterForDialog(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// The picture open dialog: a template of our own beside the standard controls (stc32) holds
+// the preview, which a hook fills whenever another file is chosen in the list.
+constexpr WORD kStc32 = 0x045f;
+constexpr WORD kPreviewId = 0x04a0;
+
+std::vector<WORD> PreviewTemplate() {
+    std::vector<WORD> t;
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto item = [&](DWORD style, short x, short y, short cx, short cy, WORD id) {
+        if (t.size() % 2)
+            t.push_back(0);  // items start on a DWORD boundary
+        dword(WS_CHILD | style);
+        dword(0);
+        for (short v : {x, y, cx, cy})
+            t.push_back(static_cast<WORD>(v));
+        t.push_back(id);
+        t.push_back(0xFFFF);  // the class by its atom: static
+        t.push_back(0x0082);
+        t.push_back(0);  // no title
+        t.push_back(0);  // no creation data
+    };
+    dword(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL);
+    dword(0);
+    t.push_back(2);  // items
+    for (short v : {0, 0, 330, 150})
+        t.push_back(static_cast<WORD>(v));
+    t.push_back(0);  // no menu
+    t.push_back(0);  // the standard class
+    t.push_back(0);  // no title
+    item(SS_LEFT, 0, 0, 220, 150, kStc32);
+    item(WS_VISIBLE | SS_OWNERDRAW, 226, 14, 100, 100, kPreviewId);
+    return t;
+}
+
+struct PreviewState {
+    HWND picture = nullptr;
+    std::string path;
+    Bitmap shown;
+};
+
+void UpdatePreview(HWND hook, PreviewState& state) {
+    std::vector<wchar_t> path(32768, L'\0');
+    const LRESULT n = SendMessageW(GetParent(hook), CDM_GETFILEPATH, static_cast<WPARAM>(path.size()),
+                                   reinterpret_cast<LPARAM>(path.data()));
+    const std::string file = n > 0 ? A(path.data()) : std::string();
+    if (file == state.path || !state.picture)
+        return;
+    state.path = file;
+    state.shown = Bitmap{};
+    RECT r{};
+    GetClientRect(state.picture, &r);
+    try {
+        if (!file.empty() && GetFileAttributesW(path.data()) != INVALID_FILE_ATTRIBUTES &&
+            !(GetFileAttributesW(path.data()) & FILE_ATTRIBUTE_DIRECTORY)) {
+            const JpegFile jpeg(file);
+            int w = 0, h = 0;
+            FitInto(jpeg.Width(), jpeg.Height(), r.right - 4, r.bottom - 4, w, h);
+            state.shown = jpeg.Decode(w, h);
+        }
+    } catch (const std::exception&) {
+        // No picture for a file that is none.
+    }
+    InvalidateRect(state.picture, nullptr, TRUE);
+}
+
+UINT_PTR CALLBACK PreviewHook(HWND hook, UINT msg, WPARAM, LPARAM lParam) {
+    auto* state = reinterpret_cast<PreviewState*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
+    switch (msg) {
+    case WM_INITDIALOG: {
+        state = reinterpret_cast<PreviewState*>(reinterpret_cast<const OPENFILENAMEW*>(lParam)->lCustData);
+        SetWindowLongPtrW(hook, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+        state->picture = GetDlgItem(hook, kPreviewId);
+        return 0;
+    }
+    case WM_NOTIFY: {
+        const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        if (state && (code == CDN_INITDONE || code == CDN_SELCHANGE || code == CDN_FOLDERCHANGE))
+            UpdatePreview(hook, *state);
+        return 0;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!state || item->CtlID != kPreviewId)
+            return 0;
+        RECT r = item->rcItem;
+        DrawCentred(item->hDC, r, state->shown);
+        DrawEdge(item->hDC, &r, EDGE_SUNKEN, BF_RECT);
+        return TRUE;
+    }
+    default:
+        return 0;
+    }
+}
+
+// The template in memory that stays put while the dialog is up.
+class GlobalBlock {
+public:
+    explicit GlobalBlock(const std::vector<WORD>& words)
+        : h_(GlobalAlloc(GMEM_FIXED, words.size() * sizeof(WORD))) {
+        if (h_)
+            std::copy(words.begin(), words.end(), static_cast<WORD*>(static_cast<void*>(h_)));
+    }
+    ~GlobalBlock() {
+        if (h_)
+            GlobalFree(h_);
+    }
+    GlobalBlock(const GlobalBlock&) = delete;
+    GlobalBlock& operator=(const GlobalBlock&) = delete;
+    HGLOBAL get() const { return h_; }
+
+private:
+    HGLOBAL h_;
+};
+
+}  // namespace
+
 bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::string& chosen) {
     const std::u16string filter16 = FilterForDialog(options.filter);
     const std::wstring filter(filter16.begin(), filter16.end());
@@ -808,6 +973,14 @@ bool Win32Backend::FileDialog(bool save, const FileDialogOptions& options, std::
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
     if (!save)
         ofn.Flags |= OFN_FILEMUSTEXIST;
+    PreviewState preview;
+    const GlobalBlock previewTemplate(PreviewTemplate());
+    if (!save && options.picturePreview && previewTemplate.get()) {
+        ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
+        ofn.hInstance = static_cast<HINSTANCE>(previewTemplate.get());
+        ofn.lpfnHook = PreviewHook;
+        ofn.lCustData = reinterpret_cast<LPARAM>(&preview);
+    }
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok)
         return false;

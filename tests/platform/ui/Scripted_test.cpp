@@ -102,7 +102,7 @@ TEST_F(Scripted, BadActionsAreRefused) {
     EXPECT_EQ(ui::ApplyAction(d, "click lbNone"), "the form TDialog has no control lbNone");
     EXPECT_EQ(ui::ApplyAction(d, "set seCount zwölf"), "not a number: zwölf");
     EXPECT_EQ(ui::ApplyAction(d, "set seCount 12"), "");
-    EXPECT_EQ(d.Count.Value, 12);
+    EXPECT_EQ(d.Count.Value(), 12);
     EXPECT_EQ(ui::ApplyAction(d, "dance"), "the form TDialog has no control ");
 }
 
