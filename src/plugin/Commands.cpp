@@ -12,15 +12,6 @@
 #include "platform/ui/Dialogs.h"
 #include "report/frmTransActionReport.h"
 
-namespace {
-// Commands whose units this build does not contain yet tell the user so instead of doing nothing.
-int32_t NotInThisBuild(const char* what) {
-    ui::MessageDlg(std::string(what) + " ist in dieser Version des Transaktionsmoduls noch nicht enthalten.",
-                   ui::MsgType::Information);
-    return 0;
-}
-}  // namespace
-
 int32_t VE1CustomImportHook(int32_t, int32_t, int32_t) {
     const int32_t result = VE1CustomImportProc();
     fxRedraw();
