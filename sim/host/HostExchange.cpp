@@ -11,6 +11,7 @@
 #include "exchange/AttributeXml.h"
 #include "exchange/Geodata.h"
 #include "host/gisconst.h"
+#include "platform/os/Files.h"
 
 namespace sim {
 
@@ -55,7 +56,7 @@ bool ExportGeodata(const std::string& path) {
     for (const GeoObject* o : Selected(p))
         points.push_back({o->kennung, p.ClassName(o->classId), o->x, o->y});
     try {
-        fxexchange::WriteGeodata(path, points);
+        fxexchange::WriteGeodata(os::NativePath(path), points);
     } catch (const std::exception& e) {
         Failed("fxExportGeodaten", e);
         return false;
@@ -72,7 +73,7 @@ bool ExportAttributeData(const std::string& path) {
         for (const GeoObject* o : exported)
             objects.push_back({o->kennung, p.ClassName(o->classId), o->attributes,
                                HasDatabase(p) ? LinkedPhotos(p.projectDB, o->id) : std::vector<int32_t>{}});
-        fxexchange::WriteAttributeXml(path, objects);
+        fxexchange::WriteAttributeXml(os::NativePath(path), objects);
     } catch (const std::exception& e) {
         Failed("fxExportDataXML", e);
         return false;
@@ -86,7 +87,7 @@ bool ImportGeodata(const std::string& basePath) {
     Project& p = TheProject();
     std::vector<fxexchange::PointObject> points;
     try {
-        points = fxexchange::ReadGeodata(basePath);
+        points = fxexchange::ReadGeodata(os::NativePath(basePath));
     } catch (const std::exception& e) {
         Failed("fxImportGeodaten", e);
         return false;
@@ -131,7 +132,7 @@ bool ImportAttributeData(const std::string& path) {
     std::vector<ObjectLinks> links;
     int skipped = 0;
     try {
-        for (auto& data : fxexchange::ReadAttributeXml(path)) {
+        for (auto& data : fxexchange::ReadAttributeXml(os::NativePath(path))) {
             GeoObject* o = p.FindByKennung(p.HostKennung(data.Kennung));
             if (!o) {
                 ++skipped;
