@@ -25,31 +25,6 @@ constexpr char kGroup[] = "gbBlickrichtung";
 void Warn(const std::string& text) { ui::MessageDlg(text, ui::MsgType::Warning); }
 void Error(const std::string& text) { ui::MessageDlg(text, ui::MsgType::Error); }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (size_t i = 0; i < lines.size(); ++i)
-        text += (i ? "\r\n" : "") + lines[i];
-    return text;
-}
-
 // The directory part with its delimiter; a name without one gives a lone delimiter.
 std::string DirectoryOf(const std::string& name) {
     const std::string dir = ExtractFilePath(name);
@@ -299,7 +274,7 @@ void TFormEditFoto::InitControls(int32_t FotoID) {
         }
         eKurzname.Caption = fotos.fieldByName("Kurzname").asString();
         eQuelle.Caption = fotos.fieldByName("Quelle").asString();
-        mBeschreibung.Lines = SplitLines(fotos.fieldByName("Bildbeschreibung").asString());
+        mBeschreibung.SetText(fotos.fieldByName("Bildbeschreibung").asString());
         PictureState = fotos.fieldByName("IsNew").asInteger();
         if (PictureState != FotoVonVestra && PictureState != FotoLokal)
             PictureState = FotoVonVestra;
@@ -545,7 +520,7 @@ int32_t TFormEditFoto::SaveFoto(int32_t OldFotoID) {
         else
             fotos.fieldByName("Blickrichtung").setInteger(richtung);
         fotos.fieldByName("Quelle").setString(eQuelle.Caption);
-        fotos.fieldByName("Bildbeschreibung").setString(JoinLines(mBeschreibung.Lines));
+        fotos.fieldByName("Bildbeschreibung").setString(mBeschreibung.Text());
         if (PictureState == 1)
             PictureState = FotoLokal;
         fotos.fieldByName("IsNew").setInteger(PictureState);

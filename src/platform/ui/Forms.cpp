@@ -228,4 +228,28 @@ bool SaveFileDialog(const FileDialogOptions& options, std::string& chosen) {
 
 void ShowDocument(const DocumentView& document) { CurrentBackend().ShowDocument(document); }
 
+std::string Memo::Text() const {
+    std::string text;
+    for (size_t i = 0; i < Lines.size(); ++i)
+        text += (i ? "\r\n" : "") + Lines[i];
+    return text;
+}
+
+void Memo::SetText(const std::string& text) {
+    Lines.clear();
+    std::string line;
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            Lines.push_back(line);
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        Lines.push_back(line);
+}
+
 }  // namespace ui

@@ -91,6 +91,9 @@ public:
     Memo(Form& f, std::string n) : Control(f, ControlKind::Memo, std::move(n)) {}
     std::vector<std::string> Lines;
     bool ReadOnly = false;
+    // The lines as one text, separated by CR LF; SetText splits at LF and drops every CR.
+    std::string Text() const;
+    void SetText(const std::string& text);
 };
 
 class CheckBox : public Control {

@@ -43,34 +43,6 @@ void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
         SetWindowTextW(hwnd, text.c_str());
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i)
-            text += "\r\n";
-        text += lines[i];
-    }
-    return text;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 // The module this code lives in (the plug-in, or a test program).
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -333,7 +305,7 @@ void Win32Window::CreateControl(Control& c) {
         DWORD style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
         if (m.ReadOnly)
             style |= ES_READONLY;
-        h = CreateChild(L"EDIT", W(JoinLines(m.Lines)), style, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height,
+        h = CreateChild(L"EDIT", W(m.Text()), style, WS_EX_CLIENTEDGE, c.Left, c.Top, c.Width, c.Height,
                         id, c.ControlFont);
         break;
     }
@@ -508,7 +480,7 @@ void Win32Window::Refresh() {
             SendMessageW(h, BM_SETCHECK, static_cast<RadioButton&>(c).Checked ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
         case ControlKind::Memo:
-            SetTextIfChanged(h, W(JoinLines(static_cast<Memo&>(c).Lines)));
+            SetTextIfChanged(h, W(static_cast<Memo&>(c).Text()));
             break;
         case ControlKind::ListBox: {
             auto& list = static_cast<ListBox&>(c);
@@ -596,7 +568,7 @@ void Win32Window::Pull() {
             c.Caption = A(WindowText(h));
             break;
         case ControlKind::Memo:
-            static_cast<Memo&>(c).Lines = SplitLines(A(WindowText(h)));
+            static_cast<Memo&>(c).SetText(A(WindowText(h)));
             break;
         case ControlKind::CheckBox:
             static_cast<CheckBox&>(c).Checked = SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
