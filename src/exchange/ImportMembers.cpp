@@ -49,14 +49,18 @@ bool ReadRows(const std::string& ImportFileName, const std::string& ImportDir, O
 }  // namespace
 
 std::string MemberName(const std::string& ImportDir, const std::string& FileName) {
-    const std::string dir = Dir(ImportDir);
-    if (FileName.empty() || os::FileExists(dir + FileName) || os::DirExists(dir + FileName))
+    if (FileName.empty() || FileName.find_first_of("*?") != std::string::npos)
         return FileName;
-    for (const std::string& entry : os::ListDirectory(dir + "*"))
-        if (entry.size() == FileName.size() && os::MatchMask(FileName, entry) &&
-            FileName.find_first_of("*?") == std::string::npos)
+    // Spelt as the directory holds it, also where the file system ignores letter case, so that
+    // messages name the file the user sees.
+    std::string found;
+    for (const std::string& entry : os::ListDirectory(Dir(ImportDir) + "*")) {
+        if (entry == FileName)
             return entry;
-    return FileName;
+        if (found.empty() && entry.size() == FileName.size() && os::MatchMask(FileName, entry))
+            found = entry;
+    }
+    return found.empty() ? FileName : found;
 }
 
 std::optional<std::vector<ImportObjekt>> ReadObjektListe(const std::string& ImportFileName, const std::string& ImportDir) {

@@ -37,7 +37,7 @@ struct ImportTransaktion {
 };
 
 // The name under which the directory holds FileName, found without regard to letter case
-// (the exact spelling first); FileName itself when there is no such entry.
+// (the exact spelling first) on every platform; FileName itself when there is no such entry.
 std::string MemberName(const std::string& ImportDir, const std::string& FileName);
 
 // Each reads the whole member; none when the file does not exist; ImportError when it exists
