@@ -46,15 +46,8 @@ public:
     NoChangeFlag& operator=(const NoChangeFlag&) = delete;
 };
 
-std::string Text(dbf::Table& t, const char* name) {
-    dbf::Field& f = t.fieldByName(name);
-    return f.isNull() ? std::string() : f.asString();
-}
-
-int32_t Integer(dbf::Table& t, const char* name) {
-    dbf::Field& f = t.fieldByName(name);
-    return f.isNull() ? 0 : f.asInteger();
-}
+std::string Text(dbf::Table& t, const char* name) { return t.fieldByName(name).asString(); }
+int32_t Integer(dbf::Table& t, const char* name) { return IntegerOrZero(t.fieldByName(name)); }
 
 // Step 8: the transaction's changes in identifier order; its new and updated write-locked
 // objects join the host's selection.

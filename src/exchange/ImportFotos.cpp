@@ -10,6 +10,7 @@
 #include "platform/dbf/DbfTable.h"
 #include "platform/os/Files.h"
 #include "platform/ui/Dialogs.h"
+#include "store/ProjectTables.h"
 #include "util/Tools.h"
 #include "util/Utils.h"
 
@@ -60,10 +61,7 @@ void ImportFotoListRenamed(const std::string& ImportFileName, const std::string&
     adodb::Table& fotos = dm->ADOTblFotos;
     dbf::Table t(ImportDir, ImportFileName, dbf::TableType::dBase);
     t.open();
-    auto integer = [&t](const char* name) {
-        dbf::Field& f = t.fieldByName(name);
-        return f.isNull() ? 0 : f.asInteger();
-    };
+    auto integer = [&t](const char* name) { return IntegerOrZero(t.fieldByName(name)); };
     for (t.first(); !t.eof(); t.next()) {
         const int32_t PhotoID = integer("PhotoID");
         const int32_t RW = integer("RW");

@@ -31,7 +31,7 @@ void MergeObjektListe(const std::vector<ImportObjekt>& rows) {
             target.edit();
             const int32_t storedTID = target.fieldByName("TID").asInteger();
             dbf::Field& schreibend = target.fieldByName("SCHREIBEND");
-            const int32_t storedState = schreibend.isNull() ? 0 : schreibend.asInteger();
+            const int32_t storedState = IntegerOrZero(schreibend);
             const bool sameTID = storedTID == source.TID;
             if (sameTID || IsHigherState(source.SCHREIBEND, storedState)) {
                 target.fieldByName("TID").setInteger(source.TID);
@@ -170,9 +170,9 @@ int16_t VE1CustomImportProc() {
         return 0;
     }
 
+    // The local tables exist from here on (RequireLocalTablesWritable made the missing ones).
     {
         os::BusyCursor busy;
-        EnsureListAndPool();
         if (objekte)
             MergeObjektListe(*objekte);
     }
@@ -181,7 +181,6 @@ int16_t VE1CustomImportProc() {
         os::BusyCursor busy;
         fxImportGeodaten(HostBasePath(ImportDir, prefix).c_str(), 10, -1);
         fxImportDataXML((ImportDir + MemberName(ImportDir, prefix + ".xml")).c_str(), -1);
-        CreateKennungList();
         if (kennungen)
             MergeKennungListe(*kennungen);
     }

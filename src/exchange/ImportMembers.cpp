@@ -6,6 +6,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/IniFile.h"
 #include "platform/os/Mask.h"
+#include "store/ProjectTables.h"
 
 namespace {
 
@@ -22,10 +23,7 @@ std::string Unlesbar(const std::string& path, const std::string& grund) {
 }
 
 // "read as integer": a number or a text holding one; an empty value counts as 0.
-int32_t Ganzzahl(dbf::Table& t, const char* name) {
-    dbf::Field& f = t.fieldByName(name);
-    return f.isNull() ? 0 : f.asInteger();
-}
+int32_t Ganzzahl(dbf::Table& t, const char* name) { return IntegerOrZero(t.fieldByName(name)); }
 
 // Opens the member and hands each row to onRow; every engine failure becomes an ImportError
 // naming the file.

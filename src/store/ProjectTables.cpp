@@ -16,6 +16,8 @@ ProjectTable::ProjectTable(const char* fileName, const char* indexName, Missing 
     open();
 }
 
+int32_t IntegerOrZero(dbf::Field& field) { return field.isNull() ? 0 : field.asInteger(); }
+
 bool FindKennung(dbf::Table& table, const std::string& kennung) {
     return !kennung.empty() && table.findKey(kennung);
 }

@@ -1,6 +1,7 @@
 // The local tables of a project: their file names, and opening one in the project directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/dbf/DbfTable.h"
@@ -20,6 +21,9 @@ public:
     // false) instead of the engine's error.
     ProjectTable(const char* fileName, const char* indexName, Missing missing = Missing::Throw);
 };
+
+// A field read as integer, an empty value (as other programs leave numbers) as 0.
+int32_t IntegerOrZero(dbf::Field& field);
 
 // Looks an identifier up on the current index; an empty identifier is never found.
 bool FindKennung(dbf::Table& table, const std::string& kennung);
