@@ -1,7 +1,9 @@
-# Sourced by the Win32 scripts: which Windows architecture the suite runs as on this machine.
-# Where the kernel runs 32-bit programs, the product's own: i686 under 32-bit Wine. Where it
-# refuses them, the same code built for x86_64 under 64-bit Wine (the i686 product is still
-# built and checked). VE1_WIN32_ARCH=i686 or x86_64 forces the choice.
+# Sourced by the Win32 scripts (after scripts/packages.sh): which Windows architecture the suite
+# runs as on this machine, and its Wine installed. Where the kernel runs 32-bit programs, the
+# product's own: i686 under 32-bit Wine. Where it refuses them, or where 32-bit Wine cannot be
+# installed from the package mirror, the same code built for x86_64 under 64-bit Wine (the i686
+# product is still built and checked). VE1_WIN32_ARCH=i686 or x86_64 forces the choice; a forced
+# i686 never falls back.
 
 # Whether this kernel executes 32-bit i386 Linux programs: runs a 93-byte static i386 program
 # (ELF header, one loadable segment, then "xor ebx,ebx; mov eax,1; int 0x80", i.e. exit(0)).
@@ -33,20 +35,30 @@ ve1_choose_arch() {
   else
     VE1_ARCH=x86_64
   fi
+  if [ "$VE1_ARCH" = i686 ] && ! ve1_runs_32bit; then
+    echo "VE1_WIN32_ARCH=i686: this machine's kernel cannot run 32-bit programs, so the" >&2
+    echo "i686 suite cannot run under Wine here; use VE1_WIN32_ARCH=x86_64 or leave it unset." >&2
+    return 1
+  fi
+  ve1_set_arch "$top" "$VE1_ARCH"
+}
+
+# Sets what goes with architecture $2 (see ve1_choose_arch).
+ve1_set_arch() {
+  local top="$1"
+  VE1_ARCH="$2"
   case "$VE1_ARCH" in
     i686)
-      if ! ve1_runs_32bit; then
-        echo "VE1_WIN32_ARCH=i686: this machine's kernel cannot run 32-bit programs, so the" >&2
-        echo "i686 suite cannot run under Wine here; use VE1_WIN32_ARCH=x86_64 or leave it unset." >&2
-        return 1
-      fi
       VE1_WINE_PACKAGES=(wine wine32:i386)
+      # The ODBC driver manager and SQLite driver that 32-bit Wine loads for the ADO test.
+      VE1_ODBC_PACKAGES=(libodbc2:i386 libsqliteodbc:i386)
       VE1_WINE=/usr/lib/wine/wine
       VE1_WINEARCH=win32
       VE1_ARCH_BUILD="$top/build-win32"
       ;;
     x86_64)
       VE1_WINE_PACKAGES=(wine wine64)
+      VE1_ODBC_PACKAGES=(libodbc2 libsqliteodbc)
       VE1_WINE=/usr/lib/wine/wine64
       VE1_WINEARCH=win64
       VE1_ARCH_BUILD="$top/build-win64"
@@ -58,4 +70,23 @@ ve1_choose_arch() {
   esac
   # Debian's wine wrapper would take the 32-bit loader whenever it is installed.
   export WINELOADER="$VE1_WINE"
+}
+
+# ve1_install_wine TOP [odbc]: installs the chosen architecture's Wine (with "odbc", also the
+# ODBC pieces its ADO test loads). Where i686 was the probe's choice and its packages cannot be
+# installed, says why in one line, takes the i386 architecture away again if this run added it
+# and nothing of i386 is installed, and goes on as x86_64. A forced i686 fails instead.
+ve1_install_wine() {
+  local top="$1" with_odbc="${2:-}"
+  if [ "$VE1_ARCH" = i686 ]; then
+    VE1_INSTALL_QUIET=1 ve1_install "${VE1_WINE_PACKAGES[@]}" ${with_odbc:+"${VE1_ODBC_PACKAGES[@]}"} && return 0
+    if [ -n "${VE1_WIN32_ARCH:-}" ]; then
+      echo "VE1_WIN32_ARCH=i686: 32-bit Wine cannot be installed here: $VE1_INSTALL_FAILURE" >&2
+      return 1
+    fi
+    echo "The i686 suite cannot run, 32-bit Wine does not install here ($VE1_INSTALL_FAILURE); the suite runs as x86_64."
+    ve1_drop_added_i386
+    ve1_set_arch "$top" x86_64
+  fi
+  ve1_install "${VE1_WINE_PACKAGES[@]}" ${with_odbc:+"${VE1_ODBC_PACKAGES[@]}"}
 }

@@ -7,6 +7,7 @@
 # and the host stand-in need, not the test libraries.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
+source "$top/scripts/packages.sh"
 arch="${1:?usage: win32-deps.sh i686|x86_64 [product]}"
 what="${2:-all}"
 case "$arch" in i686|x86_64) ;; *) echo "unknown Windows architecture: $arch" >&2; exit 2 ;; esac
@@ -49,12 +50,12 @@ source_package() {
     if ! grep -rqs '^Types: deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
       printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm bookworm-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         >/etc/apt/sources.list.d/ve1-bookworm-src.sources
-      apt-get update -qq
+      ve1_apt_update >&2 || true
     fi
     mkdir -p "$dir.part"
     # Only the upstream tarball is built; a mirror may lack the Debian part of a package.
     (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1) ||
-      { apt-get update -qq; (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1) || true; }
+      { ve1_apt_update >&2 || true; (cd "$dir.part" && apt-get source --download-only -qq "$name" >/dev/null 2>&1) || true; }
     orig="$(ls "$dir.part"/"${name}"_*.orig.tar.* 2>/dev/null | grep -v -- '-www' | head -1)"
     [ -n "$orig" ] || { echo "Debian's source package $name could not be fetched" >&2; exit 1; }
     tar -xf "$orig" -C "$dir.part"

@@ -13,18 +13,18 @@ cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
 source "$top/scripts/packages.sh"
 source "$top/scripts/win32-arch.sh"
 ve1_choose_arch "$top" || exit 1
+ve1_install cmake make googletest libsimpleini-dev python3 xvfb xauth \
+  gcc tcl xz-utils libsqlite3-dev libjpeg62-turbo-dev libhpdf-dev libz-mingw-w64-dev \
+  g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+# Wine of the chosen architecture; where 32-bit Wine does not install, the suite runs as x86_64.
+ve1_install_wine "$top" odbc || exit 1
 arch="$VE1_ARCH"
+if [ "$arch" = x86_64 ]; then
+  ve1_install g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+fi
 build="${VE1_WIN32_BUILD:-$VE1_ARCH_BUILD}"
 mkdir -p "$cache"
 echo "== Windows suite as $arch programs under $([ "$arch" = i686 ] && echo 32 || echo 64)-bit Wine"
-
-packages=(cmake make googletest libsimpleini-dev python3 xvfb xauth "${VE1_WINE_PACKAGES[@]}"
-          gcc tcl xz-utils libsqlite3-dev libjpeg62-turbo-dev libsqliteodbc libhpdf-dev libz-mingw-w64-dev
-          g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686)
-if [ "$arch" = x86_64 ]; then
-  packages+=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
-fi
-ve1_install "${packages[@]}"
 
 failures=0
 checks=0

@@ -5,16 +5,26 @@
 # Uses a Wine prefix of its own, made with Wine's fonts (so "MS Sans Serif" is the real bitmap
 # font), and a Wine virtual desktop, so that Wine draws the window frames itself.
 # Takes the architecture the test command ran (scripts/win32-arch.sh): i686 under 32-bit Wine,
-# or x86_64 under 64-bit Wine where the kernel runs no 32-bit programs.
+# or x86_64 under 64-bit Wine where the kernel runs no 32-bit programs or 32-bit Wine does not
+# install. Wine runs in a German locale, as a German user's Windows does: message boxes say
+# "Ja"/"Nein", dates take the German form.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 source "$top/scripts/packages.sh"
 source "$top/scripts/win32-arch.sh"
 ve1_choose_arch "$top" || exit 1
+ve1_install xvfb xauth imagemagick fonts-wine poppler-utils locales
+ve1_install_wine "$top" || exit 1
 build="${VE1_WIN32_BUILD:-$VE1_ARCH_BUILD}"
 out="$(realpath -m "${1:-$build/screenshots}")"
 cache="${VE1_WIN32_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ve1-win32}"
-ve1_install xvfb xauth imagemagick fonts-wine poppler-utils "${VE1_WINE_PACKAGES[@]}"
+# The German locale, generated once from Debian's locales package.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'; then
+  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 [ -d "$build" ] || { echo "run scripts/test.sh first (it builds $build)"; exit 1; }
 cmake --build "$build" -j2 --target ve1_dialogshots >/dev/null
 mkdir -p "$out"
