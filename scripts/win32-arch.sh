@@ -50,15 +50,17 @@ ve1_set_arch() {
   case "$VE1_ARCH" in
     i686)
       VE1_WINE_PACKAGES=(wine wine32:i386)
-      # The ODBC driver manager and SQLite driver that 32-bit Wine loads for the ADO test.
-      VE1_ODBC_PACKAGES=(libodbc2:i386 libsqliteodbc:i386)
+      # The ODBC driver manager, its configuration library and the SQLite driver that 32-bit
+      # Wine loads for the ADO test. Without libodbcinst the driver cannot read the data
+      # source's database file and works on a temporary database instead.
+      VE1_ODBC_PACKAGES=(libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386)
       VE1_WINE=/usr/lib/wine/wine
       VE1_WINEARCH=win32
       VE1_ARCH_BUILD="$top/build-win32"
       ;;
     x86_64)
       VE1_WINE_PACKAGES=(wine wine64)
-      VE1_ODBC_PACKAGES=(libodbc2 libsqliteodbc)
+      VE1_ODBC_PACKAGES=(libodbc2 libodbcinst2 libsqliteodbc)
       VE1_WINE=/usr/lib/wine/wine64
       VE1_WINEARCH=win64
       VE1_ARCH_BUILD="$top/build-win64"

@@ -140,7 +140,7 @@ check "runs x86_64" contains "$out" "runs x86_64 with /usr/lib/wine/wine64 (/top
 check "one line says why" [ "$(grep -c 'i686 suite cannot run' <<<"$out")" -eq 1 ]
 check "the line carries apt's reason" contains "$(grep 'i686 suite cannot run' <<<"$out")" "has no installation candidate"
 check "i386 removed again" [ ! -s "$STUB_STATE/archs" ]
-check "x86_64 Wine and ODBC installed" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libodbc2 libsqliteodbc wine wine64 " ]
+check "x86_64 Wine and ODBC installed" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libodbc2 libodbcinst2 libsqliteodbc wine wine64 " ]
 
 # The same where the machine had i386 before: it stays.
 PREARCHS=i386 NEVER=$'wine32:i386' run fallback-kept "$fallback"
@@ -150,7 +150,7 @@ check "nothing removed" lacks "$log" "remove-architecture"
 # Where 32-bit Wine installs, the i686 suite with its i386 ODBC pieces.
 run i686 "$fallback"
 check "i686 when it installs" contains "$out" "runs i686 with /usr/lib/wine/wine (/top/build-win32)"
-check "i386 ODBC pieces" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libodbc2:i386 libsqliteodbc:i386 wine wine32:i386 " ]
+check "i386 ODBC pieces" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386 wine wine32:i386 " ]
 
 # Forced i686 never falls back: it fails with the reason.
 VE1_WIN32_ARCH=i686 NEVER=$'wine32:i386' run forced 've1_runs_32bit() { return 0; }
