@@ -480,7 +480,9 @@ void Win32Window::Refresh() {
             SendMessageW(h, BM_SETCHECK, static_cast<RadioButton&>(c).Checked ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
         case ControlKind::Memo:
-            SetTextIfChanged(h, W(static_cast<Memo&>(c).Text()));
+            // Only a change of the lines is written: the user's line break at the end stays.
+            if (Memo::LinesOf(A(WindowText(h))) != static_cast<Memo&>(c).Lines)
+                SetWindowTextW(h, W(static_cast<Memo&>(c).Text()).c_str());
             break;
         case ControlKind::ListBox: {
             auto& list = static_cast<ListBox&>(c);

@@ -67,6 +67,29 @@ TEST(ListBox, SortedKeepsAscendingOrderIgnoringCaseAndFollowsTheSelection) {
     EXPECT_THROW(plain.Item(2), std::out_of_range);
 }
 
+// A memo's text and its lines: a line break at the end starts no line, an empty line inside
+// stays, and lines read back from their own text are the same lines.
+TEST(Memo, LinesOfATextAndBack) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+        {"", {}},
+        {"ab", {"ab"}},
+        {"ab\r\n", {"ab"}},
+        {"ab\r\ncd", {"ab", "cd"}},
+        {"ab\n\ncd\n", {"ab", "", "cd"}},
+        {"\r\n", {""}},
+        {"a\rb", {"ab"}}};
+    Dialog d;
+    ui::Memo memo(d, "mText");
+    for (const auto& [text, lines] : rows) {
+        EXPECT_EQ(ui::Memo::LinesOf(text), lines) << text;
+        memo.SetText(text);
+        EXPECT_EQ(memo.Lines, lines) << text;
+    }
+    memo.Lines = {"ab", "", "cd"};
+    EXPECT_EQ(memo.Text(), "ab\r\n\r\ncd");
+    EXPECT_EQ(ui::Memo::LinesOf(memo.Text()), memo.Lines);
+}
+
 TEST_F(Scripted, ActionsRunHandlersAndCloseWithTheButtonsResult) {
     Dialog d;
     d.List.Add("eins");
