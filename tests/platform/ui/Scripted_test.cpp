@@ -118,6 +118,34 @@ TEST_F(Scripted, KeysCloseBoxAndSilenceGiveTheExpectedResults) {
     EXPECT_EQ(d.ShowModal(), ui::mrCancel);
 }
 
+// As on the real windows: Enter and Esc press the default and the cancel button of a modeless
+// form; Esc closes it only through that button's handler, and without one it stays.
+TEST_F(Scripted, KeysOnAModelessFormPressItsButtons) {
+    auto& backend = dynamic_cast<ui::ScriptedBackend&>(ui::CurrentBackend());
+    Dialog d;
+    int cancels = 0;
+    d.Cancel.OnClick = [&] {
+        ++cancels;
+        d.Close();
+    };
+    d.Show();
+    EXPECT_EQ(backend.Pump("act 1 key enter"), "");
+    EXPECT_EQ(d.resultSeenInClick, ui::mrOk);
+    EXPECT_TRUE(d.Showing());
+    EXPECT_EQ(d.ModalResult, ui::mrNone);
+    EXPECT_EQ(backend.Pump("act 1 key esc"), "");
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(d.Showing());
+
+    d.Cancel.Cancel = false;
+    d.Show();
+    EXPECT_EQ(backend.Pump("act 2 key esc"), "");
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(d.Showing());
+    EXPECT_EQ(backend.Pump("act 2 close"), "");
+    EXPECT_FALSE(d.Showing());
+}
+
 TEST_F(Scripted, BadActionsAreRefused) {
     Dialog d;
     d.List.Add("eins");
