@@ -210,11 +210,13 @@ TFormEditFoto::TFormEditFoto()
 
     BtnOK.Caption = "Foto übernehmen";
     BtnOK.Glyph = true;
+    BtnOK.Default = true;  // Enter, but in the description, where it starts a new line
     BtnOK.SetBounds(392, 442, 117, 25);
     BtnOK.OnClick = [this] { BtnOKClick(); };
     btnCancel.Caption = "Abbrechen";
     btnCancel.Glyph = true;
     btnCancel.ModalResult = ui::mrCancel;
+    btnCancel.Cancel = true;  // Esc
     btnCancel.SetBounds(516, 442, 117, 25);
     btnCancel.OnClick = [this] { btnCancelClick(); };
 

@@ -92,6 +92,12 @@ TEST(PhotoDialogLayout, WindowControlsAndTabOrder) {
         EXPECT_EQ(f.Timer1.Interval, 10);
         EXPECT_FALSE(f.Timer1.Enabled);
         EXPECT_EQ(f.btnCancel.ModalResult, ui::mrCancel);
+        // Enter presses "Foto übernehmen" and Esc "Abbrechen", no other button.
+        for (const auto& c : f.Controls())
+            if (auto* b = dynamic_cast<const ui::Button*>(c.get())) {
+                EXPECT_EQ(b->Default, b == &f.BtnOK) << b->Name();
+                EXPECT_EQ(b->Cancel, b == &f.btnCancel) << b->Name();
+            }
         EXPECT_EQ(f.OpenPictureDialog1.filter, "JPEG-Grafikdatei (*.jpg)|*.jpg");
         const std::vector<std::pair<ui::RadioButton*, int>> tags = {{&f.rbN, 0},    {&f.rbNE, 45},  {&f.rbE, 90},
                                                                    {&f.rbSE, 135}, {&f.rbS, 180},  {&f.rbSW, 225},

@@ -235,21 +235,24 @@ std::string Memo::Text() const {
     return text;
 }
 
-void Memo::SetText(const std::string& text) {
-    Lines.clear();
+void Memo::SetText(const std::string& text) { Lines = LinesOf(text); }
+
+std::vector<std::string> Memo::LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
     std::string line;
     for (char c : text) {
         if (c == '\r')
             continue;
         if (c == '\n') {
-            Lines.push_back(line);
+            lines.push_back(line);
             line.clear();
         } else {
             line += c;
         }
     }
     if (!line.empty())
-        Lines.push_back(line);
+        lines.push_back(line);
+    return lines;
 }
 
 }  // namespace ui

@@ -94,6 +94,8 @@ public:
     // The lines as one text, separated by CR LF; SetText splits at LF and drops every CR.
     std::string Text() const;
     void SetText(const std::string& text);
+    // The lines SetText makes of a text: a line break at its end starts no line.
+    static std::vector<std::string> LinesOf(const std::string& text);
 };
 
 class CheckBox : public Control {

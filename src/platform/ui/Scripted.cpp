@@ -339,7 +339,7 @@ std::string ScriptedBackend::Pump(const std::string& request) {
         return DescribeForm(*form, seq);
     if (verb == "act") {
         const std::string action = Rest(in);
-        if (action == "close" || action == "key esc") {
+        if (action == "close") {
             RunHandler([form] { form->Close(); });
             return {};
         }

@@ -1,4 +1,4 @@
-// The Win32 backend: forms as real windows, MessageBoxW, the common file dialogs.
+// The Win32 backend: forms as real windows with dialog keys, MessageBoxW, the common file dialogs.
 #pragma once
 
 #include <map>
@@ -27,6 +27,10 @@ private:
     std::map<Form*, std::unique_ptr<Win32Window>> modeless_;
     std::vector<std::unique_ptr<Win32Window>> graveyard_;  // closed, freed at the next call
 };
+
+// The thread's message hook (an HHOOK) that gives the modeless windows their dialog keys, which
+// the host's message loop does not; null while no modeless window exists.
+void* ModelessKeysHook();
 
 // "Text|*.a|Other|*.b" as the common dialogs take it: parts separated and ended by '\0', twice at the end.
 std::u16string FilterForDialog(const std::string& filter);

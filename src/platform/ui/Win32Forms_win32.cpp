@@ -111,6 +111,108 @@ private:
     bool registered_ = false;
 };
 
+bool IsMultiLineEdit(HWND hwnd) {
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    return lstrcmpiW(cls, L"Edit") == 0 && (GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE);
+}
+
+// The keyboard to a control, an edit's text selected, as the dialog manager does it.
+void FocusControl(HWND control) {
+    if (!control)
+        return;
+    SetFocus(control);
+    if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+// Gives a message of a form's window the dialog keys and dispatches it, as IsDialogMessage
+// does; beyond it, a multi-line edit keeps Enter but lets Tab move on and Esc cancel, and Enter
+// on a focused button presses that button. False for a message of another window.
+bool DialogMessage(HWND form, MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.hwnd && (msg.hwnd == form || IsChild(form, msg.hwnd)) &&
+        GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+        if (IsMultiLineEdit(msg.hwnd) && msg.wParam == VK_TAB) {
+            FocusControl(GetNextDlgTabItem(form, msg.hwnd, GetKeyState(VK_SHIFT) < 0));
+            return true;
+        }
+        if (IsMultiLineEdit(msg.hwnd) && msg.wParam == VK_ESCAPE) {
+            SendMessageW(form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return true;
+        }
+        if (msg.wParam == VK_RETURN &&
+            (SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+            SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(msg.hwnd));
+            return true;
+        }
+    }
+    return IsDialogMessageW(form, &msg) != FALSE;
+}
+
+LRESULT CALLBACK ModelessKeysProc(int code, WPARAM wParam, LPARAM lParam);
+
+// The host's message loop knows nothing of our modeless windows and never calls IsDialogMessage
+// for them: a message hook on the thread gives them their dialog keys. It is there exactly
+// while such a window exists; it goes with the last one, at the latest when the library unloads.
+class ModelessKeys {
+public:
+    constexpr ModelessKeys() = default;
+    ~ModelessKeys() { Unhook(); }
+    ModelessKeys(const ModelessKeys&) = delete;
+    ModelessKeys& operator=(const ModelessKeys&) = delete;
+
+    void Add(HWND form) {
+        if (!hook_) {
+            hook_ = SetWindowsHookExW(WH_GETMESSAGE, ModelessKeysProc, nullptr, GetCurrentThreadId());
+            if (!hook_)
+                throw std::runtime_error("Die Tastatur eines Fensters kann nicht eingerichtet werden (Fehler " +
+                                         std::to_string(GetLastError()) + ")");
+        }
+        forms_.push_back(form);
+    }
+    void Remove(HWND form) {
+        forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+        if (forms_.empty())
+            Unhook();
+    }
+    // The modeless window that the window belongs to, if any.
+    HWND FormOf(HWND hwnd) const {
+        for (HWND form : forms_)
+            if (hwnd && (hwnd == form || IsChild(form, hwnd)))
+                return form;
+        return nullptr;
+    }
+    HHOOK Hook() const { return hook_; }
+
+private:
+    void Unhook() {
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+
+    HHOOK hook_ = nullptr;
+    std::vector<HWND> forms_;
+};
+
+// Outlives the backend, whose windows take their part of the hook along when they go.
+ModelessKeys g_modelessKeys;
+
+LRESULT CALLBACK ModelessKeysProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
+            if (HWND form = g_modelessKeys.FormOf(msg->hwnd); form && DialogMessage(form, *msg)) {
+                // Done here: the host's loop goes on with a message that does nothing.
+                msg->message = WM_NULL;
+                msg->wParam = 0;
+                msg->lParam = 0;
+            }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 // One shown form: its top-level window and a child window per control (a radio group has a
@@ -125,6 +227,8 @@ public:
     HWND hwnd() const { return hwnd_; }
     // Called with WM_NCCREATE, so that the window's creation messages reach Handle too.
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    // Called with WM_NCDESTROY: the window went (also when its owner took it along).
+    void Detach();
     void Destroy();
     void Refresh();
     void Pull();
@@ -160,6 +264,7 @@ private:
     std::map<std::tuple<std::string, int, int, bool>, FontHandle> fonts_;
     std::map<int, int> timers_;  // timer id -> running interval (0: stopped)
     bool refreshing_ = false;
+    HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
 };
 
 namespace {
@@ -173,6 +278,13 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             window->Attach(hwnd);
     }
     auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_NCDESTROY) {
+        // However the window goes, its keys' hook goes with it.
+        g_modelessKeys.Remove(hwnd);
+        if (window && window->hwnd() == hwnd)
+            window->Detach();
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
     if (window && window->hwnd() == hwnd)
         return window->Handle(msg, wParam, lParam);
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -202,6 +314,48 @@ DWORD FormStyle(const Form& form, DWORD& exStyle) {
     return style;
 }
 
+// The control made before this one, timers left out.
+const Control* Previous(const Form& form, const Control& c) {
+    const Control* before = nullptr;
+    for (const auto& other : form.Controls()) {
+        if (other.get() == &c)
+            break;
+        if (other->Kind() != ControlKind::Timer)
+            before = other.get();
+    }
+    return before;
+}
+
+// For the arrow keys every control is a group of its own, but radio buttons of one frame made
+// one after the other are one group, in which the arrows move and check.
+bool StartsGroup(const Form& form, const Control& c) {
+    const Control* before = Previous(form, c);
+    return c.Kind() != ControlKind::RadioButton || !before || before->Kind() != ControlKind::RadioButton ||
+           before->Parent != c.Parent;
+}
+
+// Tab enters a frame's radio buttons once: at the checked one, else at the first.
+bool IsRadioTabStop(const Form& form, const RadioButton& button) {
+    if (button.Checked)
+        return true;
+    const RadioButton* first = nullptr;
+    for (const auto& c : form.Controls())
+        if (auto* other = dynamic_cast<const RadioButton*>(c.get()); other && other->Parent == button.Parent) {
+            if (other->Checked)
+                return false;
+            if (!first)
+                first = other;
+        }
+    return first == &button;
+}
+
+void SetStyleBit(HWND hwnd, DWORD bit, bool on) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    const DWORD wanted = on ? (style | bit) : (style & ~bit);
+    if (wanted != style)
+        SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(wanted));
+}
+
 }  // namespace
 
 Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), modal_(modal) {
@@ -220,6 +374,8 @@ Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), moda
     }
     hwnd_ = created;
     try {
+        if (!modal)
+            g_modelessKeys.Add(hwnd_);
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
         for (const auto& c : form.Controls())
             CreateControl(*c);
@@ -241,8 +397,16 @@ void Win32Window::Destroy() {
     HWND hwnd = hwnd_;
     hwnd_ = nullptr;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    g_modelessKeys.Remove(hwnd);  // also where the window cannot be destroyed from here
     DestroyWindow(hwnd);
+    Detach();
+}
+
+void Win32Window::Detach() {
+    hwnd_ = nullptr;
+    focus_ = nullptr;
     children_.clear();
+    timers_.clear();
 }
 
 HFONT Win32Window::FontFor(const Font& font) {
@@ -346,6 +510,8 @@ void Win32Window::CreateControl(Control& c) {
         timers_[id] = 0;
         break;
     }
+    if (h && StartsGroup(form_, c))
+        SetStyleBit(h, WS_GROUP, true);
     children_[id] = Child{&c, h, -1, spin, {}, 0};
     if (auto* group = dynamic_cast<RadioGroup*>(&c))
         BuildRadioButtons(*group);
@@ -460,6 +626,7 @@ void Win32Window::Refresh() {
         if (child.item >= 0) {
             auto& group = static_cast<RadioGroup&>(c);
             SendMessageW(h, BM_SETCHECK, group.ItemIndex == child.item ? BST_CHECKED : BST_UNCHECKED, 0);
+            SetStyleBit(h, WS_TABSTOP, group.ItemIndex == child.item || (group.ItemIndex < 0 && child.item == 0));
             SetTextIfChanged(h, W(group.Item(child.item)));
             continue;
         }
@@ -478,9 +645,12 @@ void Win32Window::Refresh() {
         case ControlKind::RadioButton:
             SetTextIfChanged(h, W(c.Caption));
             SendMessageW(h, BM_SETCHECK, static_cast<RadioButton&>(c).Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            SetStyleBit(h, WS_TABSTOP, IsRadioTabStop(form_, static_cast<RadioButton&>(c)));
             break;
         case ControlKind::Memo:
-            SetTextIfChanged(h, W(static_cast<Memo&>(c).Text()));
+            // Only a change of the lines is written: the user's line break at the end stays.
+            if (Memo::LinesOf(A(WindowText(h))) != static_cast<Memo&>(c).Lines)
+                SetWindowTextW(h, W(static_cast<Memo&>(c).Text()).c_str());
             break;
         case ControlKind::ListBox: {
             auto& list = static_cast<ListBox&>(c);
@@ -633,7 +803,8 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
                         Click(*b);
                         return 0;
                     }
-            if (id == IDCANCEL)
+            // Esc without a cancel button closes a modal form; a modeless one stays.
+            if (id == IDCANCEL && modal_)
                 form_.ModalResult = mrCancel;
             return 0;
         }
@@ -685,6 +856,22 @@ LRESULT Win32Window::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (auto* b = dynamic_cast<Button*>(child.control); b && b->Default)
                 return MAKELRESULT(id, DC_HASDEFID);
         return 0;
+    case WM_ACTIVATE:
+        // As a dialog box: the keyboard goes back to the control that had it when the user left
+        // the window (for the map, say), else to the first one.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus))
+                focus_ = focus;
+            return 0;
+        }
+        if (HIWORD(wParam))  // minimised
+            return DefWindowProcW(hwnd_, msg, wParam, lParam);
+        if (focus_ && IsChild(hwnd_, focus_) && IsWindowVisible(focus_) && IsWindowEnabled(focus_))
+            SetFocus(focus_);
+        else
+            FocusFirst();
+        return 0;
     case WM_CLOSE:
         // Closing the window counts as Cancel; a modeless form is hidden and told it closed.
         if (modal_)
@@ -703,6 +890,8 @@ Win32Backend::Win32Backend() {
 }
 
 Win32Backend::~Win32Backend() = default;
+
+void* ModelessKeysHook() { return g_modelessKeys.Hook(); }
 
 namespace {
 FormClass& TheFormClass() {
@@ -730,7 +919,7 @@ int Win32Backend::ShowModal(Form& form) {
             form.ModalResult = mrCancel;
             break;
         }
-        if (!IsDialogMessageW(window.hwnd(), &msg)) {
+        if (!DialogMessage(window.hwnd(), msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

@@ -67,6 +67,29 @@ TEST(ListBox, SortedKeepsAscendingOrderIgnoringCaseAndFollowsTheSelection) {
     EXPECT_THROW(plain.Item(2), std::out_of_range);
 }
 
+// A memo's text and its lines: a line break at the end starts no line, an empty line inside
+// stays, and lines read back from their own text are the same lines.
+TEST(Memo, LinesOfATextAndBack) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+        {"", {}},
+        {"ab", {"ab"}},
+        {"ab\r\n", {"ab"}},
+        {"ab\r\ncd", {"ab", "cd"}},
+        {"ab\n\ncd\n", {"ab", "", "cd"}},
+        {"\r\n", {""}},
+        {"a\rb", {"ab"}}};
+    Dialog d;
+    ui::Memo memo(d, "mText");
+    for (const auto& [text, lines] : rows) {
+        EXPECT_EQ(ui::Memo::LinesOf(text), lines) << text;
+        memo.SetText(text);
+        EXPECT_EQ(memo.Lines, lines) << text;
+    }
+    memo.Lines = {"ab", "", "cd"};
+    EXPECT_EQ(memo.Text(), "ab\r\n\r\ncd");
+    EXPECT_EQ(ui::Memo::LinesOf(memo.Text()), memo.Lines);
+}
+
 TEST_F(Scripted, ActionsRunHandlersAndCloseWithTheButtonsResult) {
     Dialog d;
     d.List.Add("eins");
@@ -93,6 +116,34 @@ TEST_F(Scripted, KeysCloseBoxAndSilenceGiveTheExpectedResults) {
     EXPECT_EQ(d.ShowModal(), ui::mrCancel);
     answers.clear();  // nobody answers: the dialog is cancelled, not left hanging
     EXPECT_EQ(d.ShowModal(), ui::mrCancel);
+}
+
+// As on the real windows: Enter and Esc press the default and the cancel button of a modeless
+// form; Esc closes it only through that button's handler, and without one it stays.
+TEST_F(Scripted, KeysOnAModelessFormPressItsButtons) {
+    auto& backend = dynamic_cast<ui::ScriptedBackend&>(ui::CurrentBackend());
+    Dialog d;
+    int cancels = 0;
+    d.Cancel.OnClick = [&] {
+        ++cancels;
+        d.Close();
+    };
+    d.Show();
+    EXPECT_EQ(backend.Pump("act 1 key enter"), "");
+    EXPECT_EQ(d.resultSeenInClick, ui::mrOk);
+    EXPECT_TRUE(d.Showing());
+    EXPECT_EQ(d.ModalResult, ui::mrNone);
+    EXPECT_EQ(backend.Pump("act 1 key esc"), "");
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(d.Showing());
+
+    d.Cancel.Cancel = false;
+    d.Show();
+    EXPECT_EQ(backend.Pump("act 2 key esc"), "");
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(d.Showing());
+    EXPECT_EQ(backend.Pump("act 2 close"), "");
+    EXPECT_FALSE(d.Showing());
 }
 
 TEST_F(Scripted, BadActionsAreRefused) {
