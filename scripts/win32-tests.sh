@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Win32 product under Wine: cross-builds the plug-in DLL, the host stand-in and the unit
 # test programs, then runs the tests, every scenario with the real DLL, a registry round trip
-# through Wine's registry and the check of the DLL's export and import tables.
+# through Wine's registry and the check of the DLL's export and import tables and version
+# resource.
 # The suite runs as i686 programs under 32-bit Wine where the kernel runs 32-bit programs, and
 # as x86_64 programs under 64-bit Wine where it does not; there the i686 product is still
 # cross-built and its tables checked (scripts/win32-arch.sh; VE1_WIN32_ARCH forces a choice).
@@ -48,14 +49,24 @@ cross_build() {
   }
 }
 
-# check_tables DLL MACHINE: the plug-in's export and import tables, and that the check tells a
-# wrong DLL (the stand-in's library exports the host functions instead).
+# project_version DIR: the project's version, as CMake configured the build in DIR.
+project_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"; }
+
+# check_tables DIR MACHINE: the plug-in's export and import tables and its version resource, and
+# that the check tells a wrong DLL (the stand-in's library exports the host functions instead);
+# the version resources of the host stand-in's library and program.
 check_tables() {
-  /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/src/VE1TransAction.dll" \
+  local version f
+  version="$(project_version "$1")"
+  /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" --version "$version" "$1/src/VE1TransAction.dll" \
     && ok || fail "tables of the $2 VE1TransAction.dll"
   if /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/sim/fxAPI32.dll" >/dev/null; then
     fail "the table check accepts the $2 fxAPI32.dll as a plug-in"
   fi
+  for f in "$1/sim/fxAPI32.dll" "$1/sim/fxsim.exe"; do
+    /usr/bin/python3 "$top/tests/win32/check_pe.py" --version "$version" --stand-in "$f" \
+      && ok || fail "version resource of the $2 $(basename "$f")"
+  done
 }
 
 if [ "$arch" != i686 ]; then
