@@ -1,8 +1,8 @@
 """Packs the release zip: the plug-in DLL, the install note LIESMICH.txt (kept as UTF-8 with LF
 in the repository, shipped in Windows-1252 with CRLF and the version filled in), the version and
 the DLL's SHA-256 checksum. The zip's bytes depend on the contents and the time stamp only: the
-entries come in a fixed order, with the given time, no file system attributes and no extra
-fields. Written under a temporary name, then renamed.
+entries come in a fixed order, with the given time, the same permissions (rw-r--r--) and no
+extra fields. Written under a temporary name, then renamed.
 Usage: release_zip.py --version X.Y.Z --dll DLL --note LIESMICH.txt --epoch SECONDS --out ZIP"""
 import argparse
 import hashlib
@@ -33,14 +33,14 @@ def contents(version, dll, note):
 
 def pack(out, files, epoch, names=ENTRIES):
     """Writes the zip: the entries named, in that order, each with the time stamp of the epoch
-    (in UTC), as written on Windows (no Unix permissions), deflated at the highest level."""
+    (in UTC) and the permissions rw-r--r--, deflated at the highest level."""
     stamp = time.gmtime(max(epoch, ZIP_EPOCH))[:6]
     part = out + ".part"
     with zipfile.ZipFile(part, "w") as z:
         for name in names:
             info = zipfile.ZipInfo(name, date_time=stamp)
-            info.create_system = 0
-            info.external_attr = 0
+            info.create_system = 3
+            info.external_attr = 0o100644 << 16
             info.compress_type = zipfile.ZIP_DEFLATED
             z.writestr(info, files[name], compresslevel=9)
     os.replace(part, out)
