@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Win32 product under Wine: cross-builds the plug-in DLL, the host stand-in and the unit
 # test programs, then runs the tests, every scenario with the real DLL, a registry round trip
-# through Wine's registry and the check of the DLL's export and import tables.
+# through Wine's registry, the check of the DLL's export and import tables and version resource,
+# and the release package made from the i686 build.
 # The suite runs as i686 programs under 32-bit Wine where the kernel runs 32-bit programs, and
 # as x86_64 programs under 64-bit Wine where it does not; there the i686 product is still
 # cross-built and its tables checked (scripts/win32-arch.sh; VE1_WIN32_ARCH forces a choice).
@@ -48,14 +49,41 @@ cross_build() {
   }
 }
 
-# check_tables DLL MACHINE: the plug-in's export and import tables, and that the check tells a
-# wrong DLL (the stand-in's library exports the host functions instead).
+# project_version DIR: the project's version, as CMake configured the build in DIR.
+project_version() { sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"; }
+
+# check_tables DIR MACHINE: the plug-in's export and import tables and its version resource, and
+# that the check tells a wrong DLL (the stand-in's library exports the host functions instead);
+# the version resources of the host stand-in's library and program.
 check_tables() {
-  /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/src/VE1TransAction.dll" \
+  local version f
+  version="$(project_version "$1")"
+  /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" --version "$version" "$1/src/VE1TransAction.dll" \
     && ok || fail "tables of the $2 VE1TransAction.dll"
   if /usr/bin/python3 "$top/tests/win32/check_pe.py" --machine "$2" "$1/sim/fxAPI32.dll" >/dev/null; then
     fail "the table check accepts the $2 fxAPI32.dll as a plug-in"
   fi
+  for f in "$1/sim/fxAPI32.dll" "$1/sim/fxsim.exe"; do
+    /usr/bin/python3 "$top/tests/win32/check_pe.py" --version "$version" --stand-in "$f" \
+      && ok || fail "version resource of the $2 $(basename "$f")"
+  done
+}
+
+# check_release DIR: the release command on the i686 Release build in DIR (where the build is
+# current nothing is rebuilt), its zip read back; then the packing's reproducibility and the
+# check's refusal of broken packages.
+check_release() {
+  echo "== release package"
+  if VE1_WIN32_CACHE="$cache" VE1_RELEASE_BUILD="$1" VE1_RELEASE_DIST="$1/dist" \
+       bash "$top/scripts/release.sh" >"$1/release.log" 2>&1; then
+    tail -n 1 "$1/release.log"
+    ok
+  else
+    cat "$1/release.log"
+    fail "release package"
+  fi
+  /usr/bin/python3 "$top/tests/win32/release_test.py" --version "$(project_version "$1")" \
+    "$1/src/VE1TransAction.dll" && ok || fail "release packing and its check"
 }
 
 if [ "$arch" != i686 ]; then
@@ -66,6 +94,7 @@ if [ "$arch" != i686 ]; then
   cross_build "$product" VE1TransAction fxAPI32 fxsim
   echo "== i686 export and import tables"
   check_tables "$product" i686
+  check_release "$product"
 fi
 
 echo "== $arch cross build"
@@ -99,6 +128,7 @@ wineserver -p 60
 
 echo "== $arch export and import tables"
 check_tables "$build" "$arch"
+[ "$arch" != i686 ] || check_release "$build"
 
 # The plug-in's settings start absent in every run.
 wine reg delete 'HKCU\Software\kalvero' /f >/dev/null 2>&1 || true

@@ -1,0 +1,30 @@
+# ve1_version_resource(<target> <description>): the Windows version resource of one of the
+# project's programs or libraries, filled from the project's version (cmake/VersionInfo.rc.in).
+# The description is the German text Windows shows in the file's properties.
+function(ve1_version_resource target description)
+  if(NOT WIN32)
+    return()
+  endif()
+  get_target_property(type ${target} TYPE)
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  if(type STREQUAL "EXECUTABLE")
+    set(VE1_RC_FILETYPE VFT_APP)
+    set(VE1_RC_FILENAME "${name}${CMAKE_EXECUTABLE_SUFFIX}")
+  else()
+    set(VE1_RC_FILETYPE VFT_DLL)
+    set(VE1_RC_FILENAME "${name}${CMAKE_SHARED_LIBRARY_SUFFIX}")
+  endif()
+  set(VE1_RC_DESCRIPTION "${description}")
+  set(VE1_RC_INTERNAL "${name}")
+  # A version of three parts is 1,0,0,0 in the binary fields; a fourth part counts the builds.
+  set(VE1_RC_TWEAK "${PROJECT_VERSION_TWEAK}")
+  if(VE1_RC_TWEAK STREQUAL "")
+    set(VE1_RC_TWEAK 0)
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+endfunction()
