@@ -120,19 +120,13 @@ void WriteActionList(const std::string& FileNamePrefix, const std::string& Expor
     }
 }
 
-// Identifiers the action list cannot hold uncut; empty when every one fits.
+// Identifiers the action list cannot hold uncut, as lines of a message; empty when every one fits.
 std::string ZuLangeKennungen(const std::vector<AktionsZeile>& rows) {
-    std::string list;
-    int n = 0;
-    for (const auto& row : rows) {
-        if (row.first.size() <= kAktionKennungWidth)
-            continue;
-        if (++n <= 20)
-            list += "\r\n" + row.first;
-    }
-    if (n > 20)
-        list += "\r\n... und " + std::to_string(n - 20) + " weitere";
-    return list;
+    std::vector<std::string> zuLang;
+    for (const auto& row : rows)
+        if (row.first.size() > kAktionKennungWidth)
+            zuLang.push_back(row.first);
+    return AufzaehlungZeilen(zuLang);
 }
 
 bool Confirmed() {
