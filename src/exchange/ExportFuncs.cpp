@@ -4,6 +4,7 @@
 
 #include "dialogs/frmGetTID.h"
 #include "exchange/AutoCheckIn.h"
+#include "exchange/ExportCheck.h"
 #include "host/fxAPI32.h"
 #include "plugin/Globals.h"
 #include "platform/os/Cursor.h"
@@ -69,8 +70,7 @@ Aenderungen SelectChanges(int32_t TID) {
         } else if (c == "DELETE") {
             a.slDeletedObjects.push_back(k);
         }
-        const int32_t schreibend = Integer(list, "SCHREIBEND");
-        if ((schreibend == 1 || schreibend == 2) && (c == "UPDATE" || c == "NEW")) {
+        if (WirdExportiert(Integer(list, "SCHREIBEND"), c)) {
             const int32_t id = fxGetIDFromKennung(k.c_str());
             if (id > 0) {
                 fxAddToSelection(id);
@@ -138,28 +138,32 @@ bool Confirmed() {
 
 }  // namespace
 
+bool WirdExportiert(int32_t SCHREIBEND, const std::string& CHANGED) {
+    return (SCHREIBEND == 1 || SCHREIBEND == 2) && (CHANGED == "UPDATE" || CHANGED == "NEW");
+}
+
+std::vector<AktionsZeile> AktionenDerZeile(const std::string& strKennung, const std::string& strOrgKennung,
+                                           std::string strAction) {
+    if (strAction.empty())
+        strAction = "IGNORED";
+    const std::string first = strAction.substr(0, 1);
+    if (strKennung == strOrgKennung || strOrgKennung.empty())
+        return {{strKennung, first}};
+    if (strAction == "DELETE")
+        return {{strOrgKennung, "D"}};
+    if (strAction == "UPDATE")
+        return {{strOrgKennung, "D"}, {strKennung, "N"}};
+    return {{strKennung, first}};
+}
+
 std::vector<AktionsZeile> ActionListRows(int32_t TID) {
     std::vector<AktionsZeile> rows;
     ProjectTable list(kTransactionList, nullptr);
     for (list.first(); !list.eof(); list.next()) {
         if (Integer(list, "TID") != TID || Integer(list, "SCHREIBEND") == 0)
             continue;
-        const std::string strKennung = Text(list, "KENNUNG");
-        const std::string strOrgKennung = Text(list, "KENNUNGO");
-        std::string strAction = Text(list, "CHANGED");
-        if (strAction.empty())
-            strAction = "IGNORED";
-        const std::string first = strAction.substr(0, 1);
-        if (strKennung == strOrgKennung || strOrgKennung.empty()) {
-            rows.emplace_back(strKennung, first);
-        } else if (strAction == "DELETE") {
-            rows.emplace_back(strOrgKennung, "D");
-        } else if (strAction == "UPDATE") {
-            rows.emplace_back(strOrgKennung, "D");
-            rows.emplace_back(strKennung, "N");
-        } else {
-            rows.emplace_back(strKennung, first);
-        }
+        for (AktionsZeile& row : AktionenDerZeile(Text(list, "KENNUNG"), Text(list, "KENNUNGO"), Text(list, "CHANGED")))
+            rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -194,6 +198,9 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
         ui::MessageDlg("Es konnte keine Transaktionsnummer ermittelt werden!", ui::MsgType::Error);
         return 0;
     }
+    // What the check-in will refuse or never receive is shown before anything is written.
+    if (!ExportTrotzMaengeln(TID))
+        return 0;
     const std::string ExportName = getExportName();
     if (ExportName.empty())
         return 0;
