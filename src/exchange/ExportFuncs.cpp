@@ -5,6 +5,7 @@
 #include "dialogs/frmGetTID.h"
 #include "exchange/AutoCheckIn.h"
 #include "exchange/ExportCheck.h"
+#include "exchange/ExportStaging.h"
 #include "host/fxAPI32.h"
 #include "plugin/Globals.h"
 #include "platform/os/Cursor.h"
@@ -239,15 +240,18 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
         return 0;
     }
 
+    // The plug-in's members are written aside and put in place at the end, the action list
+    // last; a failure before leaves no set that a check-in takes for complete.
+    ExportStaging staging(ExportDir, FileNamePrefix);
     Aenderungen a;
     {
         os::BusyCursor busy;
         fxDeselectAll();
         a = SelectChanges(TID);
-        WriteChangeReport(ExportDir + FileNamePrefix + "_rp.txt", a);
+        WriteChangeReport(staging.Dir() + FileNamePrefix + "_rp.txt", a);
     }
     {
-        os::IniFile tid(ExportDir + FileNamePrefix + ".tid");
+        os::IniFile tid(staging.Dir() + FileNamePrefix + ".tid");
         tid.WriteInteger("Transaktionsdaten", "Transaktion", TID);
         tid.WriteInteger("Transaktionsdaten", "GK-Streifen", a.counter > 0 ? GetGKStreifen() : 17);
         tid.UpdateFile();
@@ -260,9 +264,10 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
             fxExportGeodaten(strShp.c_str(), 10, 0, 0);
         }
         busy.Pause();  // a failed creation is reported in a message box
-        WriteActionList(FileNamePrefix, ExportDir, aktionen);
+        WriteActionList(FileNamePrefix, staging.Dir(), aktionen);
         busy.Resume();
-        ExportFotoTabelle(FileNamePrefix, ExportDir, a.slObjectsWithFotos);
+        ExportFotoTabelle(FileNamePrefix, staging.Dir(), a.slObjectsWithFotos);
+        staging.Commit();
     }
     StartVestraCheckIn(ExportDir, FileNamePrefix);
     return -1;

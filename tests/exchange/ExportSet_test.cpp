@@ -6,7 +6,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
+
+#include "host/Project.h"
+#include "platform/ui/Channel.h"
 
 #include "support/ExportProject.h"
 
@@ -95,4 +99,60 @@ TEST(ExportSet, CleanTransactionWritesTheSameFilesAsBefore)
     }
     EXPECT_EQ(Read(dir / "Transa_Fotos" / "FXFoto1.jpg"), Read(s.dir / "FXPhotos" / "FXFoto1.jpg"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Transa_Fotos"), fs::directory_iterator()), 1);
+}
+
+// Stopped at any point before its end, the export leaves the directory without an action
+// list, so that no check-in takes the files for a complete set; a failure removes what it
+// wrote aside and leaves the earlier export's members as they were.
+TEST(ExportSet, AnInterruptedOrFailingExportLeavesNoCompleteSet)
+{
+    Session s;
+    ExportProject p(s);
+    CleanTransaction(p);
+    const fs::path dir = s.dir / "Export";
+    ASSERT_EQ(p.Export(dir, "Transaktion1"), -1);
+    ASSERT_TRUE(fs::exists(dir / "Transa_aktion.dbf"));
+    std::map<std::string, std::string> before;
+    for (const char* n : {"Transa_rp.txt", "Transa.tid", "Transapc.dbf", "Transapc.dbt"})
+        before[n] = Read(dir / n);
+
+    // The strip is asked half-way (the map has no cursor): the directory as a crash there would
+    // leave it; then the action list cannot be written aside.
+    sim::TheProject().cursor.reset();
+    std::set<std::string> halfway;
+    ui::SetResponder([&](const std::string& event) {
+        s.events.push_back(event);
+        if (event.rfind("form", 0) == 0 && event.find("TFormGetGKStreifen") != std::string::npos) {
+            halfway = PluginEntries(dir);
+            fs::create_directories(dir / "~Transa" / "Transa_aktion.dbf" / "belegt");
+            return std::string("click BitBtn1");
+        }
+        if (event.rfind("closed", 0) == 0 || s.answers.empty())
+            return std::string(event.rfind("closed", 0) == 0 ? "ok" : "abort");
+        const std::string a = s.answers.front();
+        s.answers.pop_front();
+        return a;
+    });
+    EXPECT_THROW(p.Export(dir, "Transaktion1"), std::exception);
+    EXPECT_EQ(halfway.count("Transa_aktion.dbf"), 0u);
+    EXPECT_EQ(halfway.count("~Transa"), 1u);
+    EXPECT_FALSE(fs::exists(dir / "Transa_aktion.dbf"));
+    EXPECT_FALSE(fs::exists(dir / "~Transa"));
+    for (const auto& [n, bytes] : before)
+        EXPECT_TRUE(Read(dir / n) == bytes) << n;
+
+    // A member that cannot be put in place: the action list does not follow.
+    sim::TheProject().cursor = std::make_pair(3412000.0, 5800000.0);
+    fs::remove(dir / "Transa.tid");
+    fs::create_directory(dir / "Transa.tid");
+    try {
+        p.Export(dir, "Transaktion1");
+        ADD_FAILURE() << "the export went through";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("Transa.tid\" der Transaktion kann nicht geschrieben werden."),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(fs::exists(dir / "Transa_aktion.dbf"));
+    EXPECT_FALSE(fs::exists(dir / "~Transa"));
 }
