@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "exchange/CheckInSettings.h"
 #include "host/Project.h"
 #include "platform/ui/Channel.h"
 
@@ -73,9 +74,17 @@ void CleanTransaction(ExportProject& p)
     p.LocalPhoto(-1, 20, "FXFoto1.jpg");
 }
 
+// Each export test starts and ends without the plug-in's settings (the export path and prefix,
+// the strip asked for).
+class ExportSet : public ::testing::Test {
+protected:
+    void SetUp() override { ClearPluginSettings(); }
+    void TearDown() override { ClearPluginSettings(); }
+};
+
 }  // namespace
 
-TEST(ExportSet, CleanTransactionWritesTheSameFilesAsBefore)
+TEST_F(ExportSet, CleanTransactionWritesTheSameFilesAsBefore)
 {
     Session s;
     ExportProject p(s);
@@ -104,7 +113,7 @@ TEST(ExportSet, CleanTransactionWritesTheSameFilesAsBefore)
 // Stopped at any point before its end, the export leaves the directory without an action
 // list, so that no check-in takes the files for a complete set; a failure removes what it
 // wrote aside and leaves the earlier export's members as they were.
-TEST(ExportSet, AnInterruptedOrFailingExportLeavesNoCompleteSet)
+TEST_F(ExportSet, AnInterruptedOrFailingExportLeavesNoCompleteSet)
 {
     Session s;
     ExportProject p(s);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "exchange/CheckInSettings.h"
 #include "exchange/ImportFuncs.h"
 #include "host/Project.h"
 #include "host/SimTables.h"
@@ -39,6 +40,7 @@ TEST(ImportDatabase, MissingLockedReadOnlyOrDamagedDatabaseRefusesTheImportUncha
          },
          "Die Datenbank \"*Projekt.db\" ist von einem anderen Programm gesperrt."},
     };
+    ClearPluginSettings();
     for (const Case& c : cases) {
         testsupport::Session s;
         const std::string dir = s.dir.Win("Austausch");
@@ -69,4 +71,5 @@ TEST(ImportDatabase, MissingLockedReadOnlyOrDamagedDatabaseRefusesTheImportUncha
             writer = nullptr;
         }
     }
+    ClearPluginSettings();  // the import remembered its directory
 }
