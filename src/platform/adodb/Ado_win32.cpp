@@ -337,11 +337,7 @@ public:
               "ADO ist auf diesem Rechner nicht verfügbar");
         Bstr cs(connectionString);
         Check(conn_->put_ConnectionString(cs.b), "Die Verbindungszeichenfolge wird nicht angenommen");
-        const HRESULT hr = conn_->Open(cs.b, nullptr, nullptr, adOptionUnspecified);
-        if (FAILED(hr) && path_.find_first_of("\\/") != std::string::npos &&
-            GetFileAttributesW(os::WideFromCp1252(path_).c_str()) == INVALID_FILE_ATTRIBUTES)
-            throw DatabaseError(Problem::Missing, path_);
-        Classified(hr, "Die Datenbank kann nicht geöffnet werden");
+        Classified(conn_->Open(cs.b, nullptr, nullptr, adOptionUnspecified), "Die Datenbank kann nicht geöffnet werden");
         opened_ = true;
     }
     ~AdoDatabase() override {

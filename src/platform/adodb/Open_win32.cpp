@@ -20,6 +20,9 @@ bool IsJetFile(const std::string& path) {
 
 std::unique_ptr<Database> Open(const std::string& connectionString) {
     const std::string path = DataSourceOf(connectionString);
+    // A data source that names no file, or a file that is not there (an ODBC source is a name).
+    if (path.empty() || (path.find_first_of("\\/") != std::string::npos && !os::FileExists(path)))
+        throw DatabaseError(Problem::Missing, path);
     if (IsSqliteFile(path))
         return OpenSqlite(path);
     // A file that is neither SQLite's nor Jet's is no database: damaged, whatever provider is named.
