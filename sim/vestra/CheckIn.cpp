@@ -184,7 +184,9 @@ void CheckActions(Run& r)
     std::set<int32_t> photoIds;
     for (const Photo& p : r.photos)
         photoIds.insert(p.PhotoID);
-    std::set<std::string> deleted;
+    // Identifiers that earlier rows of the list delete (false) or create (true), as VESTRA
+    // applies them in order.
+    std::map<std::string, bool> created;
     int counts[4] = {0, 0, 0, 0};
     for (const Action& a : r.actions) {
         const std::string& k = a.Kennung;
@@ -204,10 +206,14 @@ void CheckActions(Run& r)
             continue;
         if ((a.Aktion == 'D' || a.Aktion == 'U') && r.store->LockOf(r.tid, k) != WriteLocked)
             r.Sach("Kennung " + k + " ist nicht schreibend ausgecheckt");
-        if (a.Aktion == 'N' && r.store->FindObject(k) && !deleted.count(k))
-            r.Sach("Kennung " + k + " ist bereits vergeben");
+        if (a.Aktion == 'N') {
+            const auto earlier = created.find(k);
+            if (earlier != created.end() ? earlier->second : static_cast<bool>(r.store->FindObject(k)))
+                r.Sach("Kennung " + k + " ist bereits vergeben");
+            created[k] = true;
+        }
         if (a.Aktion == 'D')
-            deleted.insert(k);
+            created[k] = false;
     }
     r.result.Lines.push_back("Aktionen: " + std::to_string(counts[0]) + " neu, " + std::to_string(counts[1]) +
                              " geändert, " + std::to_string(counts[2]) + " gelöscht, " + std::to_string(counts[3]) +

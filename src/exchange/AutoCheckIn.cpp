@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "platform/os/Files.h"
+#include "platform/os/Process.h"
 #include "platform/os/Registry.h"
 #include "platform/ui/Dialogs.h"
 #include "util/Tools.h"
@@ -197,7 +198,7 @@ void TfrmVestraCheckIn::btnStartClick()
     }
 
     // One run of the program, judged by the log it wrote; false ends the dialog.
-    auto Lauf = [&](bool blnProbelauf) {
+    auto Lauf = [&](bool blnProbelauf, const char* strFehlschlag) {
         if (!RunCheckIn(strProgram,
                         CheckInParameters(blnProbelauf, strDBServer, strUserName, strPassword, strDatabase,
                                           strTransactionDir, strTransactionName),
@@ -206,7 +207,7 @@ void TfrmVestraCheckIn::btnStartClick()
             return false;
         }
         if (!ProbelaufErfolgreich(strTransactionDir, strTransactionName)) {
-            ErrorMessage("Der Probe-Checkin war nicht erfolgreich!");
+            ErrorMessage(strFehlschlag);
             ShowLogFile(strEditor, strTransactionDir, strTransactionName);
             ModalResult = ui::mrCancel;
             return false;
@@ -214,14 +215,14 @@ void TfrmVestraCheckIn::btnStartClick()
         return true;
     };
 
-    if (!Lauf(true))
+    if (!Lauf(true, "Der Probe-Checkin war nicht erfolgreich!"))
         return;
     if (ui::MessageDlg("Probe-Checkin erfolgreich durchgeführt! Logdate ansehen?", ui::MsgType::Information,
                        ui::MsgButtons::YesNo) == ui::mrYes) {
         ShowLogFile(strEditor, strTransactionDir, strTransactionName);
         ui::MessageDlg("Scharfen Checkin starten", ui::MsgType::Information, ui::MsgButtons::Ok);
     }
-    if (!Lauf(false))
+    if (!Lauf(false, "Der Checkin war nicht erfolgreich!"))
         return;
     if (ui::MessageDlg("Checkin erfolgreich durchgeführt! Logdatei ansehen?", ui::MsgType::Confirmation,
                        ui::MsgButtons::YesNo) == ui::mrYes)
@@ -297,13 +298,15 @@ std::string CheckInParameters(bool blnProbelauf, const std::string& strDBServer,
                               const std::string& strDatabase, const std::string& strTransactionDir,
                               const std::string& strTransactionName)
 {
+    // A value with a blank or a quote is quoted, so that the program gets it as one argument.
+    const auto value = [](const std::string& s) { return os::QuoteArgument(s) + " "; };
     std::string params = blnProbelauf ? "-l  " : "";
-    params += "-s " + strDBServer + " ";
-    params += "-u " + strUserName + " ";
-    params += "-p " + strPassword + " ";
-    params += "-D " + strDatabase + " ";
-    params += "-d " + WithOutSlash(strTransactionDir) + " ";
-    params += "-n " + strTransactionName + " ";
+    params += "-s " + value(strDBServer);
+    params += "-u " + value(strUserName);
+    params += "-p " + value(strPassword);
+    params += "-D " + value(strDatabase);
+    params += "-d " + value(WithOutSlash(strTransactionDir));
+    params += "-n " + value(strTransactionName);
     return params;
 }
 

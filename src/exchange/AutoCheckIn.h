@@ -82,7 +82,8 @@ private:
 };
 
 // The check-in program's parameters: the trial run's begin with "-l" and two blanks; every value
-// goes in as typed, unquoted, followed by one blank.
+// follows its flag and a blank, and is followed by one blank. A value with a blank or a quote is
+// quoted by the Windows rules; every other value goes in as typed.
 std::string CheckInParameters(bool blnProbelauf, const std::string& strDBServer,
                               const std::string& strUserName, const std::string& strPassword,
                               const std::string& strDatabase, const std::string& strTransactionDir,

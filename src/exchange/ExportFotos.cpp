@@ -55,6 +55,28 @@ void AppendFotoRow(dbf::Table& t, adodb::Table& fotos) {
 
 }  // namespace
 
+std::vector<std::pair<std::string, int32_t>> LokaleFotoLinks(TdmFotoverwaltung& dm,
+                                                             const std::vector<std::string>& slObjectsWithFotos) {
+    std::vector<std::pair<std::string, int32_t>> links;
+    adodb::Query& q = dm.wrkADOQuery;
+    for (const std::string& strKennung : slObjectsWithFotos) {
+        const int32_t id = fxGetIDFromKennung(strKennung.c_str());
+        if (id == 0)
+            continue;  // the host knows no object of that identifier: no link can be its
+        q.close();
+        q.SQL = {"select PhotoID", "from Objektphotos", "where FELDIXID = " + std::to_string(id)};
+        q.open();
+        for (q.first(); !q.eof(); q.next()) {
+            const int32_t FotoID = q.fieldByName("PhotoID").asInteger();
+            if (dm.ADOTblFotos.locate("FotoID", adodb::Value{int64_t{FotoID}}) &&
+                dm.ADOTblFotos.fieldByName("IsNew").asInteger() == FotoLokal)
+                links.emplace_back(strKennung, FotoID);
+        }
+        q.close();
+    }
+    return links;
+}
+
 void ExportFotoTabelle(const std::string& FileNamePrefix, const std::string& ExportDir,
                        const std::vector<std::string>& slObjectsWithFotos) {
     const std::string strTargetDir = WithSlash(ExportDir) + FileNamePrefix + "_Fotos";
@@ -66,26 +88,13 @@ void ExportFotoTabelle(const std::string& FileNamePrefix, const std::string& Exp
         return;
     // Held to the end even if the photo dialog lets go of the global instance meanwhile.
     const std::shared_ptr<TdmFotoverwaltung> dm = OpenFotoverwaltung();
-    adodb::Query& q = dm->wrkADOQuery;
-    for (const std::string& strKennung : slObjectsWithFotos) {
-        const int32_t id = fxGetIDFromKennung(strKennung.c_str());
-        if (id == 0)
-            continue;  // the host knows no object of that identifier: no link can be its
-        q.close();
-        q.SQL = {"select PhotoID", "from Objektphotos", "where FELDIXID = " + std::to_string(id)};
-        q.open();
-        for (q.first(); !q.eof(); q.next()) {
-            const int32_t FotoID = q.fieldByName("PhotoID").asInteger();
-            if (!dm->ADOTblFotos.locate("FotoID", adodb::Value{int64_t{FotoID}}) ||
-                dm->ADOTblFotos.fieldByName("IsNew").asInteger() != FotoLokal)
-                continue;
-            AppendFotoRow(*tblFotos, dm->ADOTblFotos);
-            const std::string strPic = dm->ADOTblFotos.fieldByName("PicFileName").asString();
-            const std::string strTarget = strTargetDir + "\\" + strPic;
-            if (!FileExistsEx(strTarget))
-                os::CopyFileTo(strSourceDir + "\\" + strPic, strTarget, true);
-        }
-        q.close();
+    for (const auto& link : LokaleFotoLinks(*dm, slObjectsWithFotos)) {
+        dm->ADOTblFotos.locate("FotoID", adodb::Value{int64_t{link.second}});
+        AppendFotoRow(*tblFotos, dm->ADOTblFotos);
+        const std::string strPic = dm->ADOTblFotos.fieldByName("PicFileName").asString();
+        const std::string strTarget = strTargetDir + "\\" + strPic;
+        if (!FileExistsEx(strTarget))
+            os::CopyFileTo(strSourceDir + "\\" + strPic, strTarget, true);
     }
     tblFotos.reset();
     ReleaseFotoverwaltung();

@@ -4,6 +4,8 @@
 
 #include "dialogs/frmGetTID.h"
 #include "exchange/AutoCheckIn.h"
+#include "exchange/ExportCheck.h"
+#include "exchange/ExportStaging.h"
 #include "host/fxAPI32.h"
 #include "plugin/Globals.h"
 #include "platform/os/Cursor.h"
@@ -69,8 +71,7 @@ Aenderungen SelectChanges(int32_t TID) {
         } else if (c == "DELETE") {
             a.slDeletedObjects.push_back(k);
         }
-        const int32_t schreibend = Integer(list, "SCHREIBEND");
-        if ((schreibend == 1 || schreibend == 2) && (c == "UPDATE" || c == "NEW")) {
+        if (WirdExportiert(Integer(list, "SCHREIBEND"), c)) {
             const int32_t id = fxGetIDFromKennung(k.c_str());
             if (id > 0) {
                 fxAddToSelection(id);
@@ -120,19 +121,13 @@ void WriteActionList(const std::string& FileNamePrefix, const std::string& Expor
     }
 }
 
-// Identifiers the action list cannot hold uncut; empty when every one fits.
+// Identifiers the action list cannot hold uncut, as lines of a message; empty when every one fits.
 std::string ZuLangeKennungen(const std::vector<AktionsZeile>& rows) {
-    std::string list;
-    int n = 0;
-    for (const auto& row : rows) {
-        if (row.first.size() <= kAktionKennungWidth)
-            continue;
-        if (++n <= 20)
-            list += "\r\n" + row.first;
-    }
-    if (n > 20)
-        list += "\r\n... und " + std::to_string(n - 20) + " weitere";
-    return list;
+    std::vector<std::string> zuLang;
+    for (const auto& row : rows)
+        if (row.first.size() > kAktionKennungWidth)
+            zuLang.push_back(row.first);
+    return AufzaehlungZeilen(zuLang);
 }
 
 bool Confirmed() {
@@ -144,28 +139,32 @@ bool Confirmed() {
 
 }  // namespace
 
+bool WirdExportiert(int32_t SCHREIBEND, const std::string& CHANGED) {
+    return (SCHREIBEND == 1 || SCHREIBEND == 2) && (CHANGED == "UPDATE" || CHANGED == "NEW");
+}
+
+std::vector<AktionsZeile> AktionenDerZeile(const std::string& strKennung, const std::string& strOrgKennung,
+                                           std::string strAction) {
+    if (strAction.empty())
+        strAction = "IGNORED";
+    const std::string first = strAction.substr(0, 1);
+    if (strKennung == strOrgKennung || strOrgKennung.empty())
+        return {{strKennung, first}};
+    if (strAction == "DELETE")
+        return {{strOrgKennung, "D"}};
+    if (strAction == "UPDATE")
+        return {{strOrgKennung, "D"}, {strKennung, "N"}};
+    return {{strKennung, first}};
+}
+
 std::vector<AktionsZeile> ActionListRows(int32_t TID) {
     std::vector<AktionsZeile> rows;
     ProjectTable list(kTransactionList, nullptr);
     for (list.first(); !list.eof(); list.next()) {
         if (Integer(list, "TID") != TID || Integer(list, "SCHREIBEND") == 0)
             continue;
-        const std::string strKennung = Text(list, "KENNUNG");
-        const std::string strOrgKennung = Text(list, "KENNUNGO");
-        std::string strAction = Text(list, "CHANGED");
-        if (strAction.empty())
-            strAction = "IGNORED";
-        const std::string first = strAction.substr(0, 1);
-        if (strKennung == strOrgKennung || strOrgKennung.empty()) {
-            rows.emplace_back(strKennung, first);
-        } else if (strAction == "DELETE") {
-            rows.emplace_back(strOrgKennung, "D");
-        } else if (strAction == "UPDATE") {
-            rows.emplace_back(strOrgKennung, "D");
-            rows.emplace_back(strKennung, "N");
-        } else {
-            rows.emplace_back(strKennung, first);
-        }
+        for (AktionsZeile& row : AktionenDerZeile(Text(list, "KENNUNG"), Text(list, "KENNUNGO"), Text(list, "CHANGED")))
+            rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -200,6 +199,9 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
         ui::MessageDlg("Es konnte keine Transaktionsnummer ermittelt werden!", ui::MsgType::Error);
         return 0;
     }
+    // What the check-in will refuse or never receive is shown before anything is written.
+    if (!ExportTrotzMaengeln(TID))
+        return 0;
     const std::string ExportName = getExportName();
     if (ExportName.empty())
         return 0;
@@ -238,15 +240,18 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
         return 0;
     }
 
+    // The plug-in's members are written aside and put in place at the end, the action list
+    // last; a failure before leaves no set that a check-in takes for complete.
+    ExportStaging staging(ExportDir, FileNamePrefix);
     Aenderungen a;
     {
         os::BusyCursor busy;
         fxDeselectAll();
         a = SelectChanges(TID);
-        WriteChangeReport(ExportDir + FileNamePrefix + "_rp.txt", a);
+        WriteChangeReport(staging.Dir() + FileNamePrefix + "_rp.txt", a);
     }
     {
-        os::IniFile tid(ExportDir + FileNamePrefix + ".tid");
+        os::IniFile tid(staging.Dir() + FileNamePrefix + ".tid");
         tid.WriteInteger("Transaktionsdaten", "Transaktion", TID);
         tid.WriteInteger("Transaktionsdaten", "GK-Streifen", a.counter > 0 ? GetGKStreifen() : 17);
         tid.UpdateFile();
@@ -259,9 +264,10 @@ int32_t VE1CustomExportProc(int32_t, int32_t, int32_t) {
             fxExportGeodaten(strShp.c_str(), 10, 0, 0);
         }
         busy.Pause();  // a failed creation is reported in a message box
-        WriteActionList(FileNamePrefix, ExportDir, aktionen);
+        WriteActionList(FileNamePrefix, staging.Dir(), aktionen);
         busy.Resume();
-        ExportFotoTabelle(FileNamePrefix, ExportDir, a.slObjectsWithFotos);
+        ExportFotoTabelle(FileNamePrefix, staging.Dir(), a.slObjectsWithFotos);
+        staging.Commit();
     }
     StartVestraCheckIn(ExportDir, FileNamePrefix);
     return -1;

@@ -1,7 +1,10 @@
 #include "exchange/ImportFuncs.h"
 
+#include <set>
+
 #include "exchange/ImportMembers.h"
 #include "host/fxAPI32.h"
+#include "photos/DataModule.h"
 #include "platform/os/Cursor.h"
 #include "platform/os/Registry.h"
 #include "platform/ui/Dialogs.h"
@@ -75,10 +78,29 @@ void RecordTransaktion(const ImportTransaktion& data) {
     ids.post();
 }
 
+// Whether a live row of the list (read-locked, write-locked or new) carries the identifier;
+// looked up through the list's identifier index, which compares as the pool's does.
+bool LiveRowCarries(dbf::Table& list, const std::string& k) {
+    if (!list.active() || k.empty())
+        return false;
+    list.setRange(k, k);
+    bool live = false;
+    for (list.first(); !live && !list.eof(); list.next()) {
+        const int32_t schreibend = IntegerOrZero(list.fieldByName("SCHREIBEND"));
+        live = schreibend == 0 || schreibend == 1 || schreibend == 2;
+    }
+    list.cancelRange();
+    return live;
+}
+
+// An identifier joins the pool only when it is free: in no pool, on no live row of the list
+// (whose object the host's import may not have made), on no host object.
 void MergeKennungListe(const std::vector<ImportKennung>& rows) {
     ProjectTable pool(kKennungList, "idxKennung");
+    ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
     for (const ImportKennung& source : rows) {
-        if (FindKennung(pool, source.KENNUNG) || fxKennungExists(source.KENNUNG.c_str()) != 0)
+        if (FindKennung(pool, source.KENNUNG) || LiveRowCarries(list, source.KENNUNG) ||
+            fxKennungExists(source.KENNUNG.c_str()) != 0)
             continue;
         pool.append();
         pool.fieldByName("TID").setInteger(source.TID);
@@ -100,6 +122,77 @@ void RequireLocalTablesWritable() {
     } catch (const std::exception& e) {
         throw ImportError(std::string("Die Transaktionsdaten des Projekts können nicht geändert werden:\r\n") +
                           e.what() + "\r\n\r\nDer Import wurde nicht begonnen, das Projekt ist unverändert.");
+    }
+}
+
+// The project database takes changes (the photo import and the host's attribute import write
+// into it); a file that is missing, locked, read-only or damaged refuses the import.
+void RequireProjectDatabaseWritable() {
+    try {
+        RequirePrjDatabaseWritable(MyGetProjectDB());
+    } catch (const std::exception& e) {
+        throw ImportError(std::string("Die Projektdatenbank kann nicht geändert werden:\r\n") + e.what() +
+                          "\r\n\r\nDer Import wurde nicht begonnen, das Projekt ist unverändert.");
+    }
+}
+
+bool Unsent(dbf::Table& list) {
+    const std::string c = list.fieldByName("CHANGED").asString();
+    return c == "UPDATE" || c == "NEW" || c == "DELETE";
+}
+
+// The objects of the checkout whose rows hold changes not yet sent to VESTRA, as
+// "KENNUNG (Transaktion n)", in the checkout's order: the row the merge takes (the first by
+// the checkout's identifier) and, where a host object carries the identifier, the row its
+// deletion changes through the delete hook (the first by the current identifier).
+std::vector<std::string> UngesendeteAenderungen(const std::vector<ImportObjekt>& rows) {
+    std::vector<std::string> found;
+    ProjectTable byOrg(kTransactionList, "idxOKenn", ProjectTable::Missing::LeaveClosed);
+    if (!byOrg.active())
+        return found;
+    ProjectTable byKennung(kTransactionList, "idxKennung");
+    std::set<int> seen;  // record numbers already named
+    const auto take = [&](dbf::Table& list) {
+        if (Unsent(list) && seen.insert(list.recordNumber()).second)
+            found.push_back(list.fieldByName("KENNUNG").asString() + " (Transaktion " +
+                            std::to_string(IntegerOrZero(list.fieldByName("TID"))) + ")");
+    };
+    for (const ImportObjekt& source : rows) {
+        if (FindKennung(byOrg, source.KENNUNG))
+            take(byOrg);
+        if (fxGetIDFromKennung(source.KENNUNG.c_str()) > 0 && FindKennung(byKennung, source.KENNUNG))
+            take(byKennung);
+    }
+    return found;
+}
+
+// Asks once before the import replaces unsent changes; true to go on (also when there are none).
+bool ConfirmReplacingUnsent(const std::vector<ImportObjekt>& rows) {
+    std::vector<std::string> objekte;
+    {
+        os::BusyCursor busy;
+        objekte = UngesendeteAenderungen(rows);
+    }
+    if (objekte.empty())
+        return true;
+    return ui::MessageDlg("Diese Objekte der Transaktion haben im Projekt Änderungen, die noch nicht an VESTRA "
+                          "übergeben wurden:" +
+                              AufzaehlungZeilen(objekte) +
+                              "\r\n\r\nDer Import ersetzt ihre lokalen Änderungen durch den Stand aus VESTRA. "
+                              "Trotzdem importieren?",
+                          ui::MsgType::Confirmation, ui::MsgButtons::YesNo) == ui::mrYes;
+}
+
+// Runs a check of the import before its first change; a refusal is shown and gives false.
+template <class Check>
+bool Passes(Check check) {
+    try {
+        os::BusyCursor busy;
+        check();
+        return true;
+    } catch (const ImportError& e) {
+        ui::MessageDlg(e.what(), ui::MsgType::Error);
+        return false;
     }
 }
 
@@ -158,17 +251,21 @@ int16_t VE1CustomImportProc() {
     std::optional<std::vector<ImportObjekt>> objekte;
     std::optional<std::vector<ImportKennung>> kennungen;
     ImportTransaktion transaktion;
-    try {
-        os::BusyCursor busy;
+    const bool read = Passes([&] {
         objekte = ReadObjektListe(prefix + "t.dbf", ImportDir);
         transaktion = ReadTransaktionsDatei(prefix + ".tid", ImportDir);
         kennungen = ReadKennungListe(prefix + "kl.dbf", ImportDir);
         CheckFotoTabelle(prefix + "pc.dbf", ImportDir);
-        RequireLocalTablesWritable();
-    } catch (const ImportError& e) {
-        ui::MessageDlg(e.what(), ui::MsgType::Error);
+        RequireProjectDatabaseWritable();
+    });
+    if (!read)
         return 0;
-    }
+    // Unsent changes are replaced only on the user's word; the missing local tables are made
+    // only after it.
+    if (objekte && !ConfirmReplacingUnsent(*objekte))
+        return 0;
+    if (!Passes(RequireLocalTablesWritable))
+        return 0;
 
     // The local tables exist from here on (RequireLocalTablesWritable made the missing ones).
     {

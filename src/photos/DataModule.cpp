@@ -3,6 +3,12 @@
 #include "plugin/Globals.h"
 #include "util/Tools.h"
 
+namespace {
+std::string PrjConnectionString(const std::string& strDBName) {
+    return std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + strDBName + ";" + "Persist Security Info=False";
+}
+}  // namespace
+
 TdmFotoverwaltung::TdmFotoverwaltung() { ADOConnectionProjekt.setLoginPrompt(false); }
 
 TdmFotoverwaltung::~TdmFotoverwaltung() { DataModuleDestroy(); }
@@ -10,8 +16,7 @@ TdmFotoverwaltung::~TdmFotoverwaltung() { DataModuleDestroy(); }
 bool TdmFotoverwaltung::OpenPrjDatabase(const std::string& strDBName) {
     try {
         ADOConnectionProjekt.setLoginPrompt(false);
-        ADOConnectionProjekt.setConnectionString(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                                 strDBName + ";" + "Persist Security Info=False");
+        ADOConnectionProjekt.setConnectionString(PrjConnectionString(strDBName));
         ADOConnectionProjekt.open();
     } catch (...) {
     }
@@ -91,6 +96,14 @@ std::shared_ptr<TdmFotoverwaltung> OpenFotoverwaltung() {
         GlobaldmFotoverwaltung = std::move(dm);
     }
     return GlobaldmFotoverwaltung;
+}
+
+void RequirePrjDatabaseWritable(const std::string& strDBName) {
+    adodb::Connection connection;
+    connection.setLoginPrompt(false);
+    connection.setConnectionString(PrjConnectionString(strDBName));
+    connection.open();
+    connection.requireWritable();
 }
 
 void ReleaseFotoverwaltung() {

@@ -42,6 +42,10 @@ constexpr int32_t FotoLokal = 3;
 // keep the returned reference for as long as they work with it, so that a release elsewhere
 // (project close, end of an export) never pulls it from under them.
 std::shared_ptr<TdmFotoverwaltung> OpenFotoverwaltung();
+// Opens the project database on a connection of its own and begins and ends a write
+// transaction in it; raises adodb::DatabaseError, which says whether the file is missing,
+// locked, read-only or damaged and names it, when the database cannot be changed.
+void RequirePrjDatabaseWritable(const std::string& strDBName);
 // Lets go of the global instance; it is destroyed (and its connection closed) as soon as no
 // caller holds it any more. Errors are ignored.
 void ReleaseFotoverwaltung();

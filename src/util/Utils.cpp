@@ -52,3 +52,13 @@ std::string Trim(const std::string& s)
         return std::string();
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
+
+std::string AufzaehlungZeilen(const std::vector<std::string>& items, size_t max)
+{
+    std::string text;
+    for (size_t i = 0; i < items.size() && i < max; ++i)
+        text += "\r\n" + items[i];
+    if (items.size() > max)
+        text += "\r\n… und " + std::to_string(items.size() - max) + " weitere";
+    return text;
+}

@@ -1,7 +1,8 @@
-// Path and file-existence functions on Windows-style paths.
+// Path and file-existence functions on Windows-style paths; texts for messages.
 #pragma once
 
 #include <string>
+#include <vector>
 
 // s with one backslash appended unless it already ends with one ("" gives "\").
 std::string WithSlash(const std::string& s);
@@ -17,3 +18,7 @@ std::string ExtractFilePath(const std::string& FileName);
 std::string ExtractFileName(const std::string& FileName);
 // s without the blanks at its start and end.
 std::string Trim(const std::string& s);
+
+// The items for a message, each on a line of its own (every line begun with CR LF); after the
+// first max items one line "… und n weitere".
+std::string AufzaehlungZeilen(const std::vector<std::string>& items, size_t max = 20);

@@ -175,6 +175,11 @@ TEST(ExchangeCheckInParameters, TrialBeginsWithFlagAndTwoBlanksLiveHasNoFlag)
     EXPECT_EQ(CheckInParameters(false, "srv", "anna", "pw", "geo", "C:\\Export", "Transa"),
               "-s srv -u anna -p pw -D geo -d C:\\Export -n Transa ");
     EXPECT_EQ(CheckInParameters(false, "", "", "", "", "", ""), "-s  -u  -p  -D  -d  -n  ");
+    // Only a value with a blank or a quote is quoted; the directory loses its delimiter first.
+    EXPECT_EQ(CheckInParameters(true, "srv", "anna", "ge heim", "geo", "C:\\Daten\\Export Moorwiesen\\", "Transa"),
+              "-l  -s srv -u anna -p \"ge heim\" -D geo -d \"C:\\Daten\\Export Moorwiesen\" -n Transa ");
+    EXPECT_EQ(CheckInParameters(false, "srv", "an\"na", "pw", "geo", "C:\\Export", "Transa"),
+              "-s srv -u \"an\\\"na\" -p pw -D geo -d C:\\Export -n Transa ");
 }
 
 // ---- the dialog ----
@@ -325,16 +330,9 @@ TEST_F(ExchangeCheckIn, TrialThenLiveWithTheirParametersWhenViewingIsDeclined)
     for (const auto& e : s.events)
         EXPECT_EQ(e.find("cursor busy"), std::string::npos) << e;
 
-    // The values are not quoted: the password and the directory with blanks arrive in pieces.
-    Args rest{"-s", "srv", "-u", "anna", "-p", "geheim", "wort", "-D", "geo", "-d"};
-    const std::string dir = TempDir::ToWin(exportDir.string());
-    for (size_t b = 0, e; b <= dir.size(); b = e + 1) {
-        e = dir.find(' ', b);
-        if (e == std::string::npos)
-            e = dir.size();
-        rest.push_back(dir.substr(b, e - b));
-    }
-    rest.insert(rest.end(), {"-n", kPrefix});
+    // The password and the directory with blanks arrive whole.
+    Args rest{"-s", "srv", "-u", "anna", "-p", "geheim wort", "-D", "geo", "-d", TempDir::ToWin(exportDir.string()),
+              "-n", kPrefix};
     Args trial{"-l"};
     trial.insert(trial.end(), rest.begin(), rest.end());
     EXPECT_EQ(Run("trial").args, trial);
@@ -372,14 +370,14 @@ TEST_F(ExchangeCheckIn, FailedTrialRunOffersTheLogAndSkipsTheLiveRun)
     EXPECT_FALSE(Run("live").found);
 }
 
-TEST_F(ExchangeCheckIn, FailedLiveRunIsReportedWithTheSameText)
+TEST_F(ExchangeCheckIn, FailedLiveRunSaysTheCheckInFailed)
 {
     Setting("ProgramPath", Program());
     Setting("EditorPath", TempDir::ToWin((s.dir / "kein" / "edit.exe").string()));
     Plan(kBothZero, "Sachdatenfehler: 0|Grafikfehler: 1");
     EXPECT_EQ(Start({"no"}), ui::mrCancel);
     EXPECT_EQ(s.Messages(), (Args{"Probe-Checkin erfolgreich durchgeführt! Logdate ansehen?",
-                                  "Der Probe-Checkin war nicht erfolgreich!",
+                                  "Der Checkin war nicht erfolgreich!",
                                   "Der Editor " + Stored("EditorPath") + " konnte nicht gefunden werden!"}));
     EXPECT_TRUE(Run("live").found);
 }
@@ -403,7 +401,7 @@ TEST_F(ExchangeCheckIn, TrialLogDoesNotCountForTheLiveRun)
     Plan(kBothZero, nullptr);
     EXPECT_EQ(Start({"no"}), ui::mrCancel);
     EXPECT_EQ(s.Messages(), (Args{"Probe-Checkin erfolgreich durchgeführt! Logdate ansehen?", LogMissing(),
-                                  "Der Probe-Checkin war nicht erfolgreich!", LogMissing()}));
+                                  "Der Checkin war nicht erfolgreich!", LogMissing()}));
     EXPECT_TRUE(Run("live").found);
 }
 

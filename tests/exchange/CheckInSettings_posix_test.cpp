@@ -2,3 +2,5 @@
 #include "exchange/CheckInSettings.h"
 
 void ClearCheckInSettings() {}
+
+void ClearPluginSettings() {}

@@ -2,7 +2,11 @@
 // do, one "key=value" a line: "dump" a directory where each start leaves its working directory
 // and arguments ("trial.args" after "-l", "live.args" after "-s", "view.args" otherwise, when it
 // stands in for the editor); "log" the log file to write; "trial" and "live" the log's lines for
-// that run, separated by '|' (a run without its line writes no log).
+// that run, separated by '|' (a run without its line writes no log); "value-X" the argument that
+// must follow flag X, else the run's log counts one error.
+// Without VE1_CHECKIN_PLAN the plan is NAME.plan in DIRECTORY (the values of -n and -d), which
+// is then also the dump directory, and the log is NAME.log there: a directory that does not
+// arrive whole finds no plan and leaves no log.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,14 +44,40 @@ bool WriteWhole(const std::filesystem::path& target, const std::string& content)
     return !error;
 }
 
+// The argument after the flag; empty when there is none.
+std::string After(int argc, char** argv, const std::string& flag)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (argv[i] == flag)
+            return argv[i + 1];
+    return std::string();
+}
+
+// A Windows path as every platform takes it ('/' separates on Windows, too).
+std::string Native(std::string path)
+{
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const char* planFile = std::getenv("VE1_CHECKIN_PLAN");
-    if (!planFile)
-        return 2;
-    const auto plan = ReadPlan(planFile);
+    std::map<std::string, std::string> plan;
+    if (const char* planFile = std::getenv("VE1_CHECKIN_PLAN")) {
+        plan = ReadPlan(planFile);
+    } else {
+        const std::filesystem::path dir = Native(After(argc, argv, "-d"));
+        const std::string name = After(argc, argv, "-n");
+        if (!std::filesystem::is_regular_file(dir / (name + ".plan")))
+            return 2;
+        plan = ReadPlan((dir / (name + ".plan")).string().c_str());
+        plan.emplace("dump", dir.string());
+        plan.emplace("log", (dir / (name + ".log")).string());
+    }
     const std::string first = argc > 1 ? argv[1] : "";
     const std::string run = first == "-l" ? "trial" : first == "-s" ? "live" : "view";
 
@@ -60,11 +90,16 @@ int main(int argc, char** argv)
     const auto lines = plan.find(run);
     if (run == "view" || lines == plan.end() || !plan.count("log"))
         return 0;
+    std::string planned = lines->second;
+    for (const auto& [key, value] : plan)
+        if (key.rfind("value", 0) == 0 && After(argc, argv, key.substr(5)) != value)
+            planned = "Parameter " + key.substr(5) + ": " + After(argc, argv, key.substr(5)) +
+                      "|Sachdatenfehler: 1|Grafikfehler: 0";
     std::string log;
     size_t start = 0;
     for (;;) {
-        const size_t bar = lines->second.find('|', start);
-        log += lines->second.substr(start, bar - start) + "\r\n";
+        const size_t bar = planned.find('|', start);
+        log += planned.substr(start, bar - start) + "\r\n";
         if (bar == std::string::npos)
             break;
         start = bar + 1;

@@ -113,7 +113,9 @@ TEST(PhotoDataModuleOpen, ConnectionStringAndFailedOpen) {
         dm.OpenTables();
         FAIL() << "OpenTables on a closed connection";
     } catch (const adodb::DatabaseError& e) {
-        EXPECT_STREQ(e.what(), "Die Verbindung zur Datenbank ist nicht geöffnet.");
+        // Why the opening failed, not only that the connection is closed.
+        EXPECT_EQ(e.what(), "Die Datenbank \"" + session.File("fehlt.mdb") + "\" wurde nicht gefunden.");
+        EXPECT_EQ(e.problem(), adodb::Problem::Missing);
     }
     EXPECT_TRUE(dm.OpenPrjDatabase(session.Database()));
     EXPECT_THROW(dm.OpenTables(), adodb::DatabaseError);  // no table Fotos yet
@@ -144,7 +146,7 @@ TEST(PhotoEnsureDataBase, ErrorsLeaveNoModuleBehind) {
         EnsureTableFotos();
         FAIL() << "a missing database must raise";
     } catch (const adodb::DatabaseError& e) {
-        EXPECT_STREQ(e.what(), "Die Verbindung zur Datenbank ist nicht geöffnet.");
+        EXPECT_EQ(e.what(), "Die Datenbank \"" + session.File("fehlt.mdb") + "\" wurde nicht gefunden.");
     }
     EXPECT_EQ(GlobaldmFotoverwaltung, nullptr);
     // A failing creation (a view already holds the name) releases it, too.

@@ -50,4 +50,18 @@ TEST(UtilsFiles, DirExistsAndFileExistsEx)
     EXPECT_FALSE(FileExistsEx(dir.Win("FXPhotos\\*.*")));
 }
 
+TEST(AufzaehlungZeilen, TwentyItemsThenTheCountOfTheRest)
+{
+    std::vector<std::string> items;
+    for (int i = 1; i <= 22; ++i)
+        items.push_back("K-" + std::to_string(i));
+    auto lines = [&](size_t n) { return AufzaehlungZeilen(std::vector<std::string>(items.begin(), items.begin() + n)); };
+    EXPECT_EQ(lines(0), "");
+    EXPECT_EQ(lines(2), "\r\nK-1\r\nK-2");
+    const std::string twenty = lines(20);
+    EXPECT_EQ(twenty.substr(twenty.size() - 6), "\r\nK-20");
+    EXPECT_EQ(lines(21), twenty + "\r\n… und 1 weitere");
+    EXPECT_EQ(lines(22), twenty + "\r\n… und 2 weitere");
+}
+
 }  // namespace

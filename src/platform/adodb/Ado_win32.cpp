@@ -77,10 +77,8 @@ struct Bstr {
     BSTR b = nullptr;
 };
 
-// The error of a failed call, with the description the provider left, if any.
-void Check(HRESULT hr, const std::string& what) {
-    if (SUCCEEDED(hr))
-        return;
+// What failed, with the description the provider left, if any.
+std::string FailureText(HRESULT hr, const std::string& what) {
     std::string text = what;
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) == S_OK && info) {
@@ -91,7 +89,54 @@ void Check(HRESULT hr, const std::string& what) {
     }
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    throw DatabaseError(text + " (" + code + ")");
+    return text + " (" + code + ")";
+}
+
+// The error of a failed call.
+void Check(HRESULT hr, const std::string& what) {
+    if (FAILED(hr))
+        throw DatabaseError(FailureText(hr, what));
+}
+
+// The problem behind a provider's native error number: Jet's own (3000 and up) or, through
+// the ODBC route, SQLite's result codes.
+Problem ProblemOf(long native) {
+    switch (native) {
+    case 3024:  // could not find file
+    case 3044:  // not a valid path
+        return Problem::Missing;
+    case 3006:  // database exclusively locked
+    case 3008:  // table exclusively locked
+    case 3045:  // file already in use
+    case 3050:  // could not lock file
+    case 3051:  // opened exclusively by another user, or no permission
+    case 3218:  // could not update; currently locked
+    case 3260:
+    case 3261:
+    case 3262:
+    case 3734:  // placed in a state by another user that prevents it from being opened
+        return Problem::Locked;
+    case 3027:  // database or object is read-only
+    case 3112:  // no permission
+        return Problem::ReadOnly;
+    case 3049:  // cannot open database, may be corrupt
+    case 3343:  // unrecognized database format
+        return Problem::Damaged;
+    default:
+        break;
+    }
+    switch (native & 0xff) {
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
+        return native < 3000 ? Problem::Locked : Problem::Other;
+    case 8:  // SQLITE_READONLY
+        return native < 3000 ? Problem::ReadOnly : Problem::Other;
+    case 11:  // SQLITE_CORRUPT
+    case 26:  // SQLITE_NOTADB
+        return native < 3000 ? Problem::Damaged : Problem::Other;
+    default:
+        return Problem::Other;
+    }
 }
 
 VARIANT Missing() {
@@ -286,15 +331,19 @@ private:
 
 class AdoDatabase : public Database {
 public:
-    explicit AdoDatabase(const std::string& connectionString) {
+    explicit AdoDatabase(const std::string& connectionString) : path_(DataSourceOf(connectionString)) {
         Check(CoCreateInstance(kClsidConnection, nullptr, CLSCTX_INPROC_SERVER, kIidConnection,
                                reinterpret_cast<void**>(conn_.put())),
               "ADO ist auf diesem Rechner nicht verfügbar");
         Bstr cs(connectionString);
         Check(conn_->put_ConnectionString(cs.b), "Die Verbindungszeichenfolge wird nicht angenommen");
-        Check(conn_->Open(cs.b, nullptr, nullptr, adOptionUnspecified), "Die Datenbank kann nicht geöffnet werden");
+        Classified(conn_->Open(cs.b, nullptr, nullptr, adOptionUnspecified), "Die Datenbank kann nicht geöffnet werden");
+        opened_ = true;
     }
-    ~AdoDatabase() override { conn_->Close(); }
+    ~AdoDatabase() override {
+        if (opened_)
+            conn_->Close();
+    }
 
     std::vector<std::string> tableNames() override {
         Ref<_ADORecordset> rs;
@@ -313,7 +362,28 @@ public:
     void execute(const std::string& sql) override {
         Bstr text(sql);
         Ref<_ADORecordset> none;
-        Check(conn_->Execute(text.b, nullptr, static_cast<long>(adCmdText) | static_cast<long>(adExecuteNoRecords), none.put()), "Fehler in der SQL-Anweisung");
+        Classified(conn_->Execute(text.b, nullptr, static_cast<long>(adCmdText) | static_cast<long>(adExecuteNoRecords),
+                                  none.put()),
+                   "Fehler in der SQL-Anweisung");
+    }
+
+    // A table made and dropped inside a transaction that is rolled back: nothing stays, whether
+    // or not the provider takes data definition into its transactions.
+    void requireWritable() override {
+        // A file the provider could only open for reading is a read-only database.
+        ConnectModeEnum mode = adModeUnknown;
+        if (SUCCEEDED(conn_->get_Mode(&mode)) && mode == adModeRead)
+            throw DatabaseError(Problem::ReadOnly, path_);
+        long level = 0;
+        Classified(conn_->BeginTrans(&level), "Die Datenbank kann keine Transaktion beginnen");
+        try {
+            execute("create table [ve1 Schreibprobe] (x integer)");
+            execute("drop table [ve1 Schreibprobe]");
+        } catch (...) {
+            conn_->RollbackTrans();
+            throw;
+        }
+        Classified(conn_->RollbackTrans(), "Die Transaktion kann nicht beendet werden");
     }
 
     std::unique_ptr<Cursor> query(const std::string& sql) override {
@@ -342,8 +412,30 @@ private:
         return std::make_unique<AdoCursor>(std::move(rs), writable);
     }
 
+    // A failed call: the file's problem when the provider's native error names one, else the
+    // provider's description.
+    void Classified(HRESULT hr, const std::string& what) {
+        if (SUCCEEDED(hr))
+            return;
+        const std::string text = FailureText(hr, what);  // before the error collection is asked
+        Ref<ADOErrors> errors;
+        long count = 0, native = 0;
+        if (SUCCEEDED(conn_->get_Errors(errors.put())) && errors.get() && SUCCEEDED(errors->get_Count(&count)) &&
+            count > 0) {
+            Ref<ADOError> first;
+            if (SUCCEEDED(errors->get_Item(Index(0), first.put())) && first.get())
+                first->get_NativeError(&native);
+        }
+        const Problem problem = ProblemOf(native);
+        if (problem != Problem::Other)
+            throw DatabaseError(problem, path_);
+        throw DatabaseError(text);
+    }
+
     ComScope com_;  // declared first: released last
+    std::string path_;
     Ref<_ADOConnection> conn_;
+    bool opened_ = false;
 };
 
 }  // namespace

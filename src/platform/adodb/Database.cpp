@@ -26,6 +26,32 @@ std::string DateText(const Date& d) {
 }
 }  // namespace
 
+// ---- DatabaseError ----
+
+namespace {
+std::string ProblemText(Problem problem, const std::string& path) {
+    if (path.empty() && problem == Problem::Missing)
+        return "Es wurde keine Datenbank angegeben.";
+    const std::string file = "Die Datenbank \"" + path + "\" ";
+    switch (problem) {
+    case Problem::Missing:
+        return file + "wurde nicht gefunden.";
+    case Problem::Locked:
+        return file + "ist von einem anderen Programm gesperrt.";
+    case Problem::ReadOnly:
+        return file + "ist schreibgeschützt.";
+    case Problem::Damaged:
+        return file + "ist beschädigt oder keine Datenbank.";
+    case Problem::Other:
+        break;
+    }
+    return file + "kann nicht verwendet werden.";
+}
+}  // namespace
+
+DatabaseError::DatabaseError(Problem problem, const std::string& path)
+    : std::runtime_error(ProblemText(problem, path)), problem_(problem) {}
+
 // ---- Field ----
 
 bool Field::isNull() const { return std::holds_alternative<std::monostate>(*value_); }
@@ -143,20 +169,36 @@ void Connection::setConnectionString(const std::string& s) {
     if (db_)
         throw DatabaseError("Die Verbindungszeichenfolge kann bei geöffneter Verbindung nicht geändert werden.");
     connectionString_ = s;
+    openError_.reset();
 }
 
 void Connection::open() {
-    if (!db_)
+    if (db_)
+        return;
+    try {
         db_ = engine::Open(connectionString_);
+        openError_.reset();
+    } catch (const DatabaseError& e) {
+        openError_ = e;
+        throw;
+    }
 }
 
-void Connection::close() { db_.reset(); }
+void Connection::close() {
+    db_.reset();
+    openError_.reset();
+}
+
+void Connection::requireWritable() { database().requireWritable(); }
 
 bool Connection::connected() const { return db_ != nullptr; }
 
 std::vector<std::string> Connection::tableNames() { return database().tableNames(); }
 
 engine::Database& Connection::database() {
+    // The reason an opening failed says more than that the connection is closed.
+    if (!db_ && openError_)
+        throw *openError_;
     if (!db_)
         throw DatabaseError("Die Verbindung zur Datenbank ist nicht geöffnet.");
     return *db_;

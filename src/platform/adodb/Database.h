@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -10,10 +11,19 @@
 
 namespace adodb {
 
+// What is wrong with a database file, as far as its backend can tell.
+enum class Problem { Other, Missing, Locked, ReadOnly, Damaged };
+
 // Every failure of the database layer; the text says what failed.
 class DatabaseError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit DatabaseError(const std::string& what) : std::runtime_error(what) {}
+    // A file with a known problem: the text (German) says which and names the file.
+    DatabaseError(Problem problem, const std::string& path);
+    Problem problem() const { return problem_; }
+
+private:
+    Problem problem_ = Problem::Other;
 };
 
 // A calendar date (the time of day is not kept).
@@ -71,9 +81,13 @@ public:
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
     bool loginPrompt() const { return loginPrompt_; }
     // Opens the database named by "Data Source" in the connection string; the file must exist.
+    // A failure is kept: until the next open, every use of the connection raises it.
     void open();
     void close();
     bool connected() const;
+    // Begins a write transaction, changes the database inside it and ends it keeping nothing;
+    // raises DatabaseError saying what is wrong (locked, read-only, damaged) when it cannot.
+    void requireWritable();
     // Names of the user tables and views (no system tables).
     std::vector<std::string> tableNames();
 
@@ -83,6 +97,7 @@ private:
     std::string connectionString_;
     bool loginPrompt_ = true;
     std::unique_ptr<engine::Database> db_;
+    std::optional<DatabaseError> openError_;
 };
 
 // The "Data Source" of an OLE DB connection string; "" when it names none.

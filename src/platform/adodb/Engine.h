@@ -44,6 +44,9 @@ public:
     virtual void execute(const std::string& sql) = 0;
     virtual std::unique_ptr<Cursor> query(const std::string& sql) = 0;
     virtual std::unique_ptr<Cursor> table(const std::string& name) = 0;
+    // A write transaction begun, a change made in it and rolled back; raises DatabaseError
+    // with the problem found when the database cannot be changed.
+    virtual void requireWritable() = 0;
 };
 
 // The backend for the database a connection string names, chosen by the platform.

@@ -24,7 +24,32 @@ struct StmtFinalize {
 using DbHandle = std::unique_ptr<sqlite3, DbClose>;
 using Stmt = std::unique_ptr<sqlite3_stmt, StmtFinalize>;
 
-[[noreturn]] void Fail(sqlite3* db, const std::string& what) {
+// The problem a result code stands for; Other for the failures of a statement itself.
+Problem ProblemOf(int rc) {
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Problem::Locked;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:  // an open file whose journal cannot be made beside it
+        return Problem::ReadOnly;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Problem::Damaged;
+    default:
+        return Problem::Other;
+    }
+}
+
+// The file's problem when the code names one, else what failed with SQLite's text. path: the
+// database as it was named; empty: as SQLite knows it.
+[[noreturn]] void Fail(sqlite3* db, const std::string& what, const std::string& path = std::string()) {
+    const Problem problem = ProblemOf(sqlite3_extended_errcode(db));
+    if (problem != Problem::Other) {
+        const char* name = sqlite3_db_filename(db, "main");
+        throw DatabaseError(problem, !path.empty() ? path : ui::Utf8ToCp1252(name ? name : ""));
+    }
     throw DatabaseError(what + ": " + ui::Utf8ToCp1252(sqlite3_errmsg(db)));
 }
 
@@ -297,6 +322,20 @@ public:
         return std::make_unique<SqliteCursor>(db_.get(), "select rowid, * from " + Quoted(name), name);
     }
 
+    // The table made inside the transaction makes SQLite take the write lock, open its journal
+    // and change a page: a lock, a read-only file or directory and a damaged schema show here.
+    void requireWritable() override {
+        sqlite3* db = db_.get();
+        Step(db, Prepare(db, "begin immediate").get());
+        try {
+            Step(db, Prepare(db, "create table if not exists \"ve1 Schreibprobe\" (x integer)").get());
+        } catch (...) {
+            sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+            throw;
+        }
+        Step(db, Prepare(db, "rollback").get());
+    }
+
 private:
     DbHandle db_;
 };
@@ -317,17 +356,22 @@ bool IsSqliteFile(const std::string& path) {
 std::unique_ptr<Database> OpenSqlite(const std::string& path) {
     const std::string native = os::NativePath(path);
     if (path.empty() || !os::FileExists(path))
-        throw DatabaseError("Die Datenbank '" + path + "' wurde nicht gefunden.");
+        throw DatabaseError(Problem::Missing, path);
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(ui::Cp1252ToUtf8(native).c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     DbHandle db(raw);
     if (rc != SQLITE_OK)
-        Fail(db.get(), "Die Datenbank '" + path + "' kann nicht geöffnet werden");
+        Fail(db.get(), "Die Datenbank '" + path + "' kann nicht geöffnet werden", path);
     sqlite3_busy_timeout(db.get(), 5000);
     // A file that is no SQLite database shows itself at the first read.
-    Stmt check = Prepare(db.get(), "select count(*) from sqlite_master");
-    Step(db.get(), check.get());
-    check.reset();
+    try {
+        Stmt check = Prepare(db.get(), "select count(*) from sqlite_master");
+        Step(db.get(), check.get());
+    } catch (const DatabaseError& e) {
+        if (e.problem() == Problem::Other)
+            throw;
+        throw DatabaseError(e.problem(), path);  // named as the caller named it
+    }
     return std::make_unique<SqliteDatabase>(std::move(db));
 }
 

@@ -24,6 +24,11 @@ bool SameDirectory(const std::string& a, const std::string& b);
 bool CreateDir(const std::string& path);
 bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists);
 bool DeleteFileAt(const std::string& path);
+// Removes an empty directory.
+bool RemoveDir(const std::string& path);
+// Gives the file the name `to` in one step, replacing a file of that name; both lie on one
+// volume. False when it cannot.
+bool MoveFileOver(const std::string& from, const std::string& to);
 // Creates or replaces the file with these bytes; false when it cannot be written completely.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // The whole content of a file of at most maxBytes bytes; false when it cannot be read or is larger.

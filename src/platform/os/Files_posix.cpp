@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 
 namespace os {
@@ -165,6 +166,16 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExist
 bool DeleteFileAt(const std::string& path)
 {
     return !path.empty() && unlink(NativePath(path).c_str()) == 0;
+}
+
+bool RemoveDir(const std::string& path)
+{
+    return !path.empty() && rmdir(NativePath(path).c_str()) == 0;
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to)
+{
+    return !from.empty() && !to.empty() && rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes)

@@ -124,6 +124,18 @@ bool DeleteFileAt(const std::string& path)
     return !path.empty() && DeleteFileW(WideFromCp1252(path).c_str()) != 0;
 }
 
+bool RemoveDir(const std::string& path)
+{
+    return !path.empty() && RemoveDirectoryW(WideFromCp1252(path).c_str()) != 0;
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to)
+{
+    return !from.empty() && !to.empty() &&
+           MoveFileExW(WideFromCp1252(from).c_str(), WideFromCp1252(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     if (path.empty())

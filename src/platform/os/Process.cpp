@@ -1,4 +1,4 @@
-// Command line splitting by the Windows rules, the same on every platform.
+// Command lines by the Windows rules, split and quoted the same on every platform.
 #include "platform/os/Process.h"
 
 namespace os {
@@ -78,6 +78,27 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine)
         args.push_back(arg);
     }
     return args;
+}
+
+std::string QuoteArgument(const std::string& value)
+{
+    if (value.find_first_of(" \t\"") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (const char c : value) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled and the quote escaped; elsewhere they stand.
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    // Before the closing quote they are doubled, so that it still closes.
+    quoted.append(2 * backslashes, '\\');
+    return quoted + '"';
 }
 
 }  // namespace os

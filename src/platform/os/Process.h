@@ -20,6 +20,10 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options)
 // Splits a command line by the Windows rules (blanks separate arguments, double quotes group,
 // backslashes escape quotes only before a quote).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// One argument for a command line, so that the Windows rules split it back as it is: a value
+// with a blank, tab or quote is quoted (backslashes doubled before a quote); any other value,
+// the empty one included, is returned unchanged.
+std::string QuoteArgument(const std::string& value);
 
 // The logon name of the user running the process, as the system reports it.
 std::string LogonName();

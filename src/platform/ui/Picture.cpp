@@ -16,6 +16,11 @@ namespace {
 
 constexpr size_t kMaxFileBytes = size_t{256} << 20;
 constexpr long kMaxDecoderMemory = 512L << 20;  // beyond it libjpeg stops with an error
+// A Huffman-coded JPEG spends at least one bit on each 8 x 8 block of its most finely sampled
+// component, which covers at worst 256 pixels of the picture: more than 2048 pixels per byte
+// of the file cannot be a whole picture. Decoding such a declared size only to find the data
+// missing takes seconds, so it is refused at once (with room to spare for odd encoders).
+constexpr uint64_t kMaxPixelsPerByte = 8192;
 
 // libjpeg reports a fatal error by calling error_exit, which must not return: it jumps back
 // into the step that called libjpeg. Warnings are kept quiet; a file that ends too early counts.
@@ -191,6 +196,8 @@ JpegFile::JpegFile(const std::string& path) : path_(path) {
     Decoder d{};
     DecoderGuard guard(d);
     if (!Begin(d, bytes_) || d.info.image_width == 0 || d.info.image_height == 0)
+        throw NotReadable(path);
+    if (uint64_t{d.info.image_width} * d.info.image_height > kMaxPixelsPerByte * bytes_.size())
         throw NotReadable(path);
     width_ = static_cast<int>(d.info.image_width);
     height_ = static_cast<int>(d.info.image_height);

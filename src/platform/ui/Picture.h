@@ -30,7 +30,8 @@ public:
 void FitInto(int width, int height, int boxWidth, int boxHeight, int& fitWidth, int& fitHeight);
 
 // A JPEG file, read into memory and its header checked. Throws PictureError for anything that
-// is not a readable JPEG; a damaged file never ends the program.
+// is not a readable JPEG, at once for a declared size the file is far too small to hold; a
+// damaged file never ends the program.
 class JpegFile {
 public:
     explicit JpegFile(const std::string& path);

@@ -238,3 +238,64 @@ TEST(PhotoDbTable, IntegerReadOfTextFailsUnlessItIsANumber) {
     EXPECT_THROW(t.open(), DatabaseError);
     EXPECT_FALSE(t.active());
 }
+
+// Each problem of a database file is told apart and the file named, at the opening or at the
+// write check; a sound file takes the check and keeps nothing of it.
+TEST(PhotoDbConnection, ProblemsOfTheFileAreToldApartAndNamed) {
+    testsupport::TempDir dir;
+    const std::string sound = NewDatabase(dir, "gut.sqlite");
+    const std::string damaged = dir.Win("kaputt.sqlite");
+    dir.WriteFile("kaputt.sqlite", std::string(4096, 'x'));
+    // A database whose header asks for a newer writer than SQLite is read-only to it.
+    const std::string readOnly = NewDatabase(dir, "alt.sqlite");
+    std::string bytes = dir.ReadFile("alt.sqlite");
+    bytes[18] = 3;
+    dir.WriteFile("alt.sqlite", bytes);
+    const std::string locked = NewDatabase(dir, "belegt.sqlite");
+    sqlite3* writer = nullptr;
+    sqlite3_open((dir / "belegt.sqlite").string().c_str(), &writer);
+    sqlite3_exec(writer, "begin immediate; insert into Objektphotos (PhotoID) values (1)", nullptr, nullptr, nullptr);
+
+    struct Case {
+        std::string path;
+        adodb::Problem problem;
+        bool atOpening;
+        const char* says;
+    };
+    for (const Case& k : {Case{dir.Win("fehlt.sqlite"), adodb::Problem::Missing, true, "wurde nicht gefunden."},
+                          Case{damaged, adodb::Problem::Damaged, true, "ist beschädigt oder keine Datenbank."},
+                          Case{readOnly, adodb::Problem::ReadOnly, false, "ist schreibgeschützt."},
+                          Case{locked, adodb::Problem::Locked, false, "ist von einem anderen Programm gesperrt."}}) {
+        Connection c;
+        try {
+            Open(c, k.path);
+            EXPECT_FALSE(k.atOpening) << k.path;
+            c.requireWritable();
+            ADD_FAILURE() << "no problem found: " << k.path;
+        } catch (const DatabaseError& e) {
+            EXPECT_EQ(e.problem(), k.problem) << k.path;
+            EXPECT_NE(std::string(e.what()).find(k.says), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(k.path.substr(k.path.rfind('\\') + 1)), std::string::npos) << e.what();
+        }
+        if (k.atOpening) {
+            // The opening's reason stays with the connection instead of "not open".
+            Table t(c);
+            t.setTableName("Objektphotos");
+            try {
+                t.open();
+                ADD_FAILURE() << k.path;
+            } catch (const DatabaseError& e) {
+                EXPECT_EQ(e.problem(), k.problem) << e.what();
+            }
+        }
+    }
+    sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+
+    Connection c;
+    Open(c, sound);
+    EXPECT_NO_THROW(c.requireWritable());
+    EXPECT_EQ(c.tableNames(), std::vector<std::string>{"Objektphotos"});
+    Exec(c, {"insert into Objektphotos (PhotoID) values (5)"});  // no transaction is left open
+    EXPECT_EQ(Raw(sound, "select count(*) from Objektphotos"), "1");
+}

@@ -120,4 +120,19 @@ TEST_F(FilesTest, DeleteRemovesFilesOnly)
     EXPECT_TRUE(os::DirExists(dir.Win("sub")));
 }
 
+TEST_F(FilesTest, MoveReplacesTheTargetAndRemoveDirTakesOnlyAnEmptyDirectory)
+{
+    EXPECT_TRUE(os::MoveFileOver(dir.Win("a.txt"), dir.Win("b.DBF")));
+    EXPECT_EQ(dir.ReadFile("b.DBF"), "A");
+    EXPECT_FALSE(os::FileExists(dir.Win("a.txt")));
+    EXPECT_TRUE(os::MoveFileOver(dir.Win("noext"), dir.Win("sub\\neu")));
+    EXPECT_EQ(dir.ReadFile("sub/neu"), "N");
+    EXPECT_FALSE(os::MoveFileOver(dir.Win("missing"), dir.Win("b.DBF")));
+    EXPECT_EQ(dir.ReadFile("b.DBF"), "A");
+    EXPECT_FALSE(os::RemoveDir(dir.Win("sub")));
+    EXPECT_TRUE(os::DeleteFileAt(dir.Win("sub\\neu")));
+    EXPECT_TRUE(os::RemoveDir(dir.Win("sub")));
+    EXPECT_FALSE(os::DirExists(dir.Win("sub")));
+}
+
 }  // namespace

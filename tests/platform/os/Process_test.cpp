@@ -47,4 +47,16 @@ TEST(SplitCommandLine, DoubledQuoteInsideQuotesIsALiteralQuote)
     EXPECT_EQ(os::SplitCommandLine("p \"say \"\"hi\"\" now\""), (Args{"p", "say \"hi\" now"}));
 }
 
+TEST(QuoteArgument, ValuesWithBlankTabOrQuoteComeBackWholeOthersStayAsTheyAre)
+{
+    for (const std::string v : {"a b", "C:\\Daten\\Export Moorwiesen", "C:\\Daten\\Export Moorwiesen\\", "say \"hi\"",
+                                "\"", "a\\\"b", "x\\\\ y\\\\", "tab\there", " ", "\\\\server\\share dir\\"}) {
+        const std::string quoted = os::QuoteArgument(v);
+        EXPECT_EQ(os::SplitCommandLine("p " + quoted + " -n x"), (Args{"p", v, "-n", "x"})) << quoted;
+        EXPECT_EQ(quoted.front(), '"') << v;
+    }
+    for (const std::string v : {"geheim", "C:\\Export", "C:\\Export\\", "", "a\\b", "prüfer"})
+        EXPECT_EQ(os::QuoteArgument(v), v);
+}
+
 }  // namespace

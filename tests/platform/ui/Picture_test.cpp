@@ -119,6 +119,40 @@ TEST(PhotoPicture, FilesThatAreNoReadableJpegAreRefusedAndChangeNothing) {
     EXPECT_FALSE(f.Picture.HasPicture());
 }
 
+// The width and height a baseline picture declares, in its SOF0 segment.
+void Declare(std::string& jpeg, int width, int height) {
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+}
+
+// A size the file is far too small to hold is refused when the file is opened, before any
+// decoding; a large picture of plain colour, which compresses well, is not.
+TEST(PhotoPicture, DeclaredSizeAbsurdForTheFileIsRefusedAtOnce) {
+    testsupport::TempDir dir;
+    const std::string small = (dir.path() / "klein.jpg").string();
+    ASSERT_TRUE(sim::WriteJpeg(small, 16, 8, 3));
+    std::string bytes = Bytes(small);
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{65235, 63060}, {4000, 3000}}) {
+        Declare(bytes, width, height);
+        Write(small, bytes);
+        try {
+            ui::JpegFile picture(small);
+            ADD_FAILURE() << width << " x " << height << " in " << bytes.size() << " bytes was taken";
+        } catch (const ui::PictureError& e) {
+            EXPECT_NE(std::string(e.what()).find("keine lesbare JPEG-Grafikdatei"), std::string::npos);
+        }
+    }
+    const std::string large = (dir.path() / "gross.jpg").string();
+    ASSERT_TRUE(sim::WriteJpeg(large, 2400, 1600, 4));
+    const ui::JpegFile picture(large);
+    EXPECT_EQ(picture.Width(), 2400);
+    EXPECT_EQ(picture.Decode(24, 16).width, 24);
+}
+
 TEST(PhotoUi, SpinEditTextValueRangeAndTypedLength) {
     TestForm f;
     f.Number.MaxValue = 399999999;

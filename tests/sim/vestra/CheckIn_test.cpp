@@ -109,6 +109,7 @@ TEST_F(ExchangeCheckIn, EachFailingCheckRaisesItsCount) {
         {"unknown action letter", {{"A1", 'X'}}, 1, 0},
         {"link to an unknown photo", {{"A1", 'U', true, true, 0, {99}}}, 1, 0},
         {"deleted and new again is fine", {{"A2", 'D'}, {"A2", 'N'}}, 0, 0},
+        {"the same new identifier twice", {{"R1", 'N'}, {"R1", 'N'}}, 1, 0},
         {"identifier of full width is fine", {{kLong41, 'N'}}, 0, 0},
         {"ignored rows are not checked", {{"Z9", 'I', false, false}}, 0, 0},
     };
