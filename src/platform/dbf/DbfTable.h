@@ -110,6 +110,8 @@ public:
     void setIndexFieldNames(const std::string& fieldName);
 
     void open();   // shared
+    // Opens as open() does; false, leaving the table closed, when there is no file of its name.
+    bool openIfExists();
     void close();
     bool active() const;
 
@@ -140,6 +142,7 @@ public:
     void emptyTable();    // removes every row, keeps the structure
 
 private:
+    bool openFile(bool ifExists);
     std::unique_ptr<TableImpl> impl_;
 };
 

@@ -193,4 +193,63 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
     }
 }
 
+bool MdxFile::settle(const Tag& tag, Cursor& c) {
+    while (!c.path.empty()) {
+        if (c.path.size() > kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
+        auto [page, slot] = c.path.back();
+        const auto held = node(tag, page);
+        const Node& n = *held;
+        size_t limit = n.leaf ? n.count() : n.ptrs.size();
+        if (size_t(slot) >= limit) {
+            c.path.pop_back();
+            if (!c.path.empty()) c.path.back().second++;
+            continue;
+        }
+        if (n.leaf) {
+            c.current = Entry{KeyBytes(n.key(size_t(slot))), n.ptrs[size_t(slot)]};
+            c.valid = true;
+            c.generation = generation_;
+            return true;
+        }
+        const uint32_t child = n.ptrs[size_t(slot)];
+        // A page reached twice means pages that share children or a cycle: a walk over them
+        // would take ever longer.
+        if (!c.seen.insert(child).second) reachedTwice(tag, child);
+        c.path.emplace_back(child, 0);
+    }
+    c.valid = false;
+    return false;
+}
+
+bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno) {
+    const Tag& tag = loadedTag(tagIndex);
+    auto path = descend(tag, key, recno);
+    c.path.clear();
+    c.seen.clear();
+    for (const auto& step : path) {
+        c.path.emplace_back(step.view().page, step.slot);
+        c.seen.insert(step.view().page);
+    }
+    return settle(tag, c);
+}
+
+bool MdxFile::first(int tagIndex, Cursor& c) {
+    const Tag& tag = loadedTag(tagIndex);
+    c.path.assign(1, {tag.rootPage, 0});
+    c.seen.clear();
+    c.seen.insert(tag.rootPage);
+    return settle(tag, c);
+}
+
+bool MdxFile::next(int tagIndex, Cursor& c) {
+    if (!c.valid) return false;
+    const Tag& tag = loadedTag(tagIndex);
+    if (c.generation != generation_ || c.path.empty()) {
+        if (c.current.recno == 0xFFFFFFFFu) return c.valid = false;
+        return seek(tagIndex, c, c.current.key, c.current.recno + 1);
+    }
+    c.path.back().second++;
+    return settle(tag, c);
+}
+
 }  // namespace dbf::mdx
