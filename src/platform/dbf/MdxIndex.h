@@ -176,7 +176,7 @@ private:
     std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno,
                                   const RunSearch* search = nullptr) const;
     // What descents learnt of an index file, kept while the process runs: the last record
-    // number under a page, and the inner pages as last read or written.
+    // number under a page, and the inner pages as the descents of changes last read or wrote them.
     struct Learnt {
         std::unordered_map<uint32_t, uint32_t> lastRecno;
         std::unordered_map<uint32_t, std::shared_ptr<const Node>> inner;
@@ -201,8 +201,10 @@ private:
     static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;
     void learnInner(const std::shared_ptr<const Node>& n) const;
-    // The page as learnt when it is a known inner page, else as node() reads it.
+    // The page as learnt when it is a known inner page, else as learntNode() reads it.
     std::shared_ptr<const Node> knownNode(const Tag& tag, uint32_t page) const;
+    // The page as node() reads it, learnt when it is an inner page.
+    std::shared_ptr<const Node> learntNode(const Tag& tag, uint32_t page) const;
     void forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const;
     bool settle(const Tag& tag, Cursor& c);  // moves past the end of leaves
     void writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys);

@@ -48,9 +48,7 @@ std::shared_ptr<const MdxFile::Node> MdxFile::node(const Tag& tag, uint32_t page
     // Bounded: a walk over a large index must not keep every page it passed.
     if (nodes_.size() >= 4096)
         nodes_.clear();
-    auto parsed = std::make_shared<const Node>(readNode(tag, page));
-    if (!parsed->leaf) learnInner(parsed);
-    return nodes_.emplace(page, std::move(parsed)).first->second;
+    return nodes_.emplace(page, std::make_shared<const Node>(readNode(tag, page))).first->second;
 }
 
 Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {

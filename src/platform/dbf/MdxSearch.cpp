@@ -46,7 +46,13 @@ void MdxFile::learnInner(const std::shared_ptr<const Node>& n) const {
 std::shared_ptr<const MdxFile::Node> MdxFile::knownNode(const Tag& tag, uint32_t page) const {
     if (auto it = learnt_->inner.find(page); it != learnt_->inner.end())
         return it->second;
-    return node(tag, page);
+    return learntNode(tag, page);
+}
+
+std::shared_ptr<const MdxFile::Node> MdxFile::learntNode(const Tag& tag, uint32_t page) const {
+    auto n = node(tag, page);
+    if (!n->leaf) learnInner(n);
+    return n;
 }
 
 void MdxFile::forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const {
@@ -164,7 +170,9 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         for (const auto& step : path)
             if (step.view().page == page) reachedTwice(tag, page);
-        std::shared_ptr<const Node> held = search && search->useHints ? knownNode(tag, page) : node(tag, page);
+        // The descents of changes learn the inner pages they pass; a lookup only reads them.
+        std::shared_ptr<const Node> held =
+            !search ? node(tag, page) : (search->useHints ? knownNode(tag, page) : learntNode(tag, page));
         const Node& n = *held;
         const size_t count = n.count();
         if (n.leaf) {
