@@ -82,7 +82,7 @@ Layout parse(io::File& file) {
     int offset = 1;
     size_t pos = size_t(l.descriptorStart);
     bool terminated = false;
-    std::set<std::string> names;
+    l.fields.reserve((header.size() - size_t(l.descriptorStart)) / size_t(l.descriptorSize));
     while (pos < header.size()) {
         if (header[pos] == 0x0D) {
             terminated = true;
@@ -148,9 +148,10 @@ Layout parse(io::File& file) {
             l.nullFlagsLength = f.length;
         } else {
             if (l.flavor == Flavor::VisualFoxPro && (d[18] & 0x02)) f.nullBit = 0;  // numbered below
-            std::string key = paths::upper(f.name);
-            if (!names.insert(key).second) bad(file, "Feld " + f.name + " doppelt vorhanden");
-            l.fields.push_back(f);
+            // Compared with each field before: the usual few dozen need no set of names.
+            for (const auto& other : l.fields)
+                if (paths::equalNoCase(other.name, f.name)) bad(file, "Feld " + f.name + " doppelt vorhanden");
+            l.fields.push_back(std::move(f));
         }
         pos += size_t(l.descriptorSize);
     }

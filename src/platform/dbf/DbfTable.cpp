@@ -501,8 +501,8 @@ bool Table::findKey(const Key& key) {
     for (bool ok = mdx->seek(impl_->tag, c, k, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, k) != 0) break;
         if (impl_->indexedRow(c.current) && impl_->inRange(k)) {
-            impl_->cursor = c;
             impl_->recno = c.current.recno;
+            impl_->cursor = std::move(c);
             impl_->positioned = true;
             return true;
         }

@@ -133,8 +133,9 @@ const std::vector<Tag>& MdxFile::tags() const {
 }
 
 int MdxFile::findTag(const std::string& name) const {
+    const std::string wanted = format::trimBoth(name);
     for (size_t i = 0; i < tags_.size(); ++i)
-        if (paths::equalNoCase(tags_[i].spec.name, format::trimBoth(name))) return int(i);
+        if (paths::equalNoCase(tags_[i].spec.name, wanted)) return int(i);
     return -1;
 }
 

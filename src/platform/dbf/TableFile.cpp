@@ -46,17 +46,20 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
         auto it = reg.find(key);
         return it == reg.end() ? nullptr : it->second.lock();
     };
-    // The name as given is the one a table is known by unless only another case exists: then
-    // the file itself is the first thing asked of the system.
+    // A table is known by its name as given, or by the one differing in case only where the
+    // given one is no file; the open of the file is the first thing asked of the system.
     const std::string normalized = paths::normalize(path);
-    if (auto shared = alive(registryKey(fs, normalized))) return shared;
+    std::string key = registryKey(fs, normalized);
+    if (auto shared = alive(key)) return shared;
     auto file = paths::openExisting(*fs, normalized, io::OpenMode::ReadWrite);
     if (!file) {
         if (ifExists) return nullptr;
         throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
     }
-    const std::string key = registryKey(fs, file->path());
-    if (auto shared = alive(key)) return shared;
+    if (file->path() != normalized) {
+        key = registryKey(fs, file->path());
+        if (auto shared = alive(key)) return shared;
+    }
     std::shared_ptr<TableFile> tf(new TableFile(fs, std::move(file)));
     tf->key_ = key;
     reg[key] = tf;
