@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {

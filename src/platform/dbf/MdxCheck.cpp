@@ -2,7 +2,7 @@
 // dBase programs rely on them.
 #include <unordered_set>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/MdxIndex.h"
 
 namespace dbf::mdx {

@@ -7,7 +7,7 @@
 
 #include "platform/dbf/Bytes.h"
 #include "platform/dbf/DbfFormat.h"
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/MdxLayout.h"
 #include "platform/dbf/Paths.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "platform/dbf/Bytes.h"
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/MdxLayout.h"
 
 namespace dbf::mdx {

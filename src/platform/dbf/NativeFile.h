@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/FileIO.h"
 
 namespace dbf::io {

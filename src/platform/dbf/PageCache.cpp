@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 
 namespace dbf::io {
 
