@@ -18,8 +18,6 @@ public:
     virtual uint64_t size() = 0;
     // Reads exactly n bytes at offset; a read past the end is an error.
     virtual void read(uint64_t offset, void* data, size_t n) = 0;
-    // As read, for bytes wanted once (a page the caller keeps parsed): a cache need not keep them.
-    virtual void readOnce(uint64_t offset, void* data, size_t n) { read(offset, data, n); }
     virtual void write(uint64_t offset, const void* data, size_t n) = 0;
     virtual void truncate(uint64_t size) = 0;
     virtual void flush() = 0;

@@ -95,7 +95,7 @@ void MdxFile::load() {
 
 void MdxFile::readTagHeader(Tag& t) const {
     uint8_t th[kPage];
-    file_->readOnce(uint64_t(t.headerPage) * kPage, th, kPage);  // kept in the tag
+    file_->read(uint64_t(t.headerPage) * kPage, th, kPage);
     t.rootPage = bytes::le32(th);
     uint8_t keyFormat = th[8];
     t.spec.keyType = char(th[9]);

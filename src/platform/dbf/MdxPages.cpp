@@ -18,7 +18,7 @@ MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
         bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
     std::vector<uint8_t>& buf = scratch_;
     buf.resize(blockSize_);
-    file_->readOnce(uint64_t(page) * kPage, buf.data(), buf.size());  // kept parsed in nodes_
+    file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
     uint32_t count = bytes::le32(buf.data());
     uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
     if (count > capacity) bad("Schlüsselanzahl der Seite " + std::to_string(page));

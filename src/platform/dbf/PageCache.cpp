@@ -113,14 +113,6 @@ void CachedFile::read(uint64_t offset, void* data, size_t n) {
     }
 }
 
-void CachedFile::readOnce(uint64_t offset, void* data, size_t n) {
-    if (n == 0) return;
-    for (uint64_t index = offset / pageSize_; index * pageSize_ < offset + n; ++index)
-        if (pages_.count(index)) return read(offset, data, n);
-    // Every write goes through to the file beneath: it holds what the pages would.
-    base_->readOnce(offset, data, n);
-}
-
 void CachedFile::write(uint64_t offset, const void* data, size_t n) {
     try {
         base_->write(offset, data, n);

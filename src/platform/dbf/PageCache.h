@@ -18,8 +18,6 @@ public:
     uint64_t size() override { return base_->size(); }
     bool writable() const override { return base_->writable(); }
     void read(uint64_t offset, void* data, size_t n) override;
-    // From the file beneath, unless a page of the range is here.
-    void readOnce(uint64_t offset, void* data, size_t n) override;
     void write(uint64_t offset, const void* data, size_t n) override;
     void truncate(uint64_t size) override;
     void flush() override { base_->flush(); }
