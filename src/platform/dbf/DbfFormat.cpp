@@ -231,16 +231,22 @@ std::vector<uint8_t> buildHeader(const std::vector<FieldInfo>& fields, bool with
 
 // ---- values ----
 
+namespace {
+// What pads a value or a name: blanks, and the zero bytes some programs leave.
+bool padding(char c) { return c == ' ' || c == '\0'; }
+}  // namespace
+
 std::string trimRight(const std::string& s) {
-    size_t end = s.find_last_not_of(std::string(" \0", 2));
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+    size_t end = s.size();
+    while (end > 0 && padding(s[end - 1])) --end;
+    return s.substr(0, end);
 }
 
 std::string trimBoth(const std::string& s) {
-    size_t begin = s.find_first_not_of(std::string(" \0", 2));
-    if (begin == std::string::npos) return {};
-    size_t end = s.find_last_not_of(std::string(" \0", 2));
-    return s.substr(begin, end - begin + 1);
+    size_t begin = 0, end = s.size();
+    while (begin < end && padding(s[begin])) ++begin;
+    while (end > begin && padding(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
 }
 
 bool parseInteger(const std::string& text, int64_t& out) {

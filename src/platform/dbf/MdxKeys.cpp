@@ -60,8 +60,8 @@ KeyBytes dateKey(int64_t julianDay) {
 }
 
 KeyBytes charKey(const std::string& text, int keyLength) {
-    KeyBytes k = text.substr(0, size_t(keyLength));
-    k.resize(size_t(keyLength), ' ');
+    KeyBytes k(size_t(keyLength), ' ');
+    std::copy_n(text.data(), std::min(text.size(), k.size()), k.data());
     return k;
 }
 
