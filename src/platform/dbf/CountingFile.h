@@ -1,5 +1,5 @@
-// A file system that counts what the engine asks of the one beneath it, in the system calls
-// the real files make for it: for tests and measurements of the open path.
+// A file system that counts what the engine asks of the one beneath it, for tests of the open path.
+// It counts in the system calls that the real files make for each request.
 #pragma once
 
 #include <cstdint>
