@@ -1,10 +1,16 @@
 // Cost of the hooks that touch the transaction list on every edit, creation and deletion,
-// as a ratio to the engine's own open + lookup + close of the same list in the same run.
+// as a ratio to the engine's own open + lookup + close of the same list in the same run, and
+// to the fewest system calls that do the same lookup.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "host/Plugin.h"
@@ -14,6 +20,7 @@
 #include "platform/ui/Channel.h"
 #include "plugin/Globals.h"
 #include "plugin/VE1TransAction.h"
+#include "store/TransActTools.h"
 
 namespace {
 
@@ -80,14 +87,79 @@ void OpenLookupClose(const Fixture& f, int i) {
     benchmark::DoNotOptimize(t.findKey(Kennung(i)));
 }
 
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+void Pread(int fd, void* data, size_t n, uint64_t offset) {
+    if (pread(fd, data, n, off_t(offset)) != ssize_t(n))
+        throw std::runtime_error("short read");
+}
+
+// The fewest system calls that do a hook's lookup: open the table and its index, read the
+// table's header, the index's header and the tag's header, one page per level of the tree
+// and the row; for a change write the row back; close both. Every page is searched as the
+// engine searches it, so the floor does the same work, with nothing but the system calls
+// around it. Returns whether the key was found.
+bool SystemCallFloor(const Fixture& f, int i, bool write) {
+    const std::string kennung = Kennung(i);
+    const int mode = (write ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    const int table = open((f.dir / "TA_LIST.DBF").c_str(), mode);
+    const int index = open((f.dir / "TA_LIST.MDX").c_str(), mode);
+    uint8_t header[32], page[1024], tag[512];
+    Pread(table, header, sizeof header, 0);
+    Pread(index, page, sizeof page, 0);
+    uint32_t tagPage = 0;
+    for (int t = 0; t < Le16(page + 28) && !tagPage; ++t)
+        if (std::strncmp(reinterpret_cast<const char*>(page + 544 + 32 * t + 4), "IDXKENNUNG", 11) == 0)
+            tagPage = Le32(page + 544 + 32 * t);
+    Pread(index, tag, sizeof tag, uint64_t(tagPage) * 512);
+    const size_t keyLength = Le16(tag + 12), itemLength = Le16(tag + 18);
+    std::string key = kennung;
+    key.resize(keyLength, ' ');
+    uint32_t at = Le32(tag), recno = 0;
+    bool found = false;
+    for (int level = 0; level < 48 && at; ++level) {
+        Pread(index, page, sizeof page, uint64_t(at) * 512);
+        const uint32_t count = Le32(page);
+        const uint8_t* items = page + 8;
+        size_t lo = 0, hi = count;
+        while (lo < hi) {
+            const size_t mid = (lo + hi) / 2;
+            if (std::memcmp(items + mid * itemLength + 4, key.data(), keyLength) < 0) lo = mid + 1;
+            else hi = mid;
+        }
+        const uint32_t after = Le32(items + count * itemLength);
+        if (after != 0) {  // an inner page: on to the child
+            at = Le32(items + lo * itemLength);
+            continue;
+        }
+        found = lo < count && std::memcmp(items + lo * itemLength + 4, key.data(), keyLength) == 0;
+        recno = found ? Le32(items + lo * itemLength) : 0;
+        break;
+    }
+    if (found) {
+        const uint16_t headerLength = Le16(header + 8), recordLength = Le16(header + 10);
+        std::string row(recordLength, '\0');
+        const uint64_t offset = headerLength + uint64_t(recno - 1) * recordLength;
+        Pread(table, row.data(), row.size(), offset);
+        if (write && pwrite(table, row.data(), row.size(), off_t(offset)) != ssize_t(row.size()))
+            throw std::runtime_error("short write");
+    }
+    close(index);
+    close(table);
+    return found;
+}
+
 double Nanoseconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - since).count();
 }
 
-// Times the baseline right after every timed hook call, on another random row, so that the
-// ratio does not drift with the machine's state over the run.
+// Times both baselines right after every timed hook call, each on another random row, so that
+// the ratios do not drift with the machine's state over the run. A hook that may change the
+// row has the floor with the write, a read-only hook the floor without it.
 struct Ratio {
-    double hookNs = 0, baselineNs = 0;
+    bool writes = true;
+    double hookNs = 0, baselineNs = 0, floorNs = 0;
     int64_t n = 0;
     std::mt19937 rng{3};
 
@@ -97,24 +169,31 @@ struct Ratio {
         hook();
         hookNs += Nanoseconds(t0);
         state.PauseTiming();  // the benchmark's own time stays the hook's
-        const int j = static_cast<int>(rng() % kRows);
+        int j = static_cast<int>(rng() % kRows);
         t0 = std::chrono::steady_clock::now();
         OpenLookupClose(TheFixture(), j);
         baselineNs += Nanoseconds(t0);
+        j = static_cast<int>(rng() % kRows);
+        t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(SystemCallFloor(TheFixture(), j, writes));
+        floorNs += Nanoseconds(t0);
         state.ResumeTiming();
         ++n;
     }
     void Report(benchmark::State& state) const {
         state.counters["baseline_us"] = n ? baselineNs / double(n) / 1000.0 : 0.0;
         state.counters["ratio_to_baseline"] = baselineNs > 0 ? hookNs / baselineNs : 0.0;
+        state.counters["floor_us"] = n ? floorNs / double(n) / 1000.0 : 0.0;
+        state.counters["ratio_to_floor"] = floorNs > 0 ? hookNs / floorNs : 0.0;
     }
 };
 
 template <class F>
-void Timed(benchmark::State& state, F&& hook) {
+void Timed(benchmark::State& state, bool writes, F&& hook) {
     TheFixture();
     std::mt19937 rng(11);
     Ratio ratio;
+    ratio.writes = writes;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % kRows);
         ratio.Time(state, [&] { hook(i); });
@@ -129,15 +208,33 @@ void BM_Baseline_OpenLookupClose(benchmark::State& state) {
         OpenLookupClose(f, static_cast<int>(rng() % kRows));
 }
 
+void BM_Baseline_SystemCallFloor(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::mt19937 rng(3);
+    for (auto _ : state)
+        if (!SystemCallFloor(f, static_cast<int>(rng() % kRows), false))
+            state.SkipWithError("the floor's lookup missed a listed identifier");
+}
+
 void BM_SetChangedFlag(benchmark::State& state) {
-    Timed(state, [](int i) {
+    Timed(state, true, [](int i) {
         sim::TheProject().activeObject = i + 1;
         AfterEditObject(0, 0, 0);
     });
 }
 
+// The read-only hooks: the geometry edit's check, and the two lookups the identifier switch
+// makes before it asks the user.
 void BM_CheckStatus(benchmark::State& state) {
-    Timed(state, [](int i) { CheckStatus(0, i + 1, 0); });
+    Timed(state, false, [](int i) { CheckStatus(0, i + 1, 0); });
+}
+
+void BM_GetObjectStatus(benchmark::State& state) {
+    Timed(state, false, [](int i) { benchmark::DoNotOptimize(GetObjectStatus(Kennung(i))); });
+}
+
+void BM_GetTIDOfObject(benchmark::State& state) {
+    Timed(state, false, [](int i) { benchmark::DoNotOptimize(GetTIDOfObject(Kennung(i))); });
 }
 
 // Deleting a new object removes its row and returns its identifier; creating it again under
@@ -176,8 +273,11 @@ void BM_InsertInTransActionList(benchmark::State& state) { DeleteAndCreateAgain<
 }  // namespace
 
 BENCHMARK(BM_Baseline_OpenLookupClose)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Baseline_SystemCallFloor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetChangedFlag)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CheckStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetObjectStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetTIDOfObject)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteFromTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_InsertInTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

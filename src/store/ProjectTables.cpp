@@ -9,11 +9,13 @@ bool ProjectTableExists(const char* fileName) {
 
 ProjectTable::ProjectTable(const char* fileName, const char* indexName, Missing missing)
     : dbf::Table(MyGetProjectDir(), fileName) {
-    if (missing == Missing::LeaveClosed && !exists())
-        return;
     if (indexName)
         setIndexName(indexName);
-    open();
+    // A missing file is found by the open itself: nothing is asked before it.
+    if (missing == Missing::LeaveClosed)
+        openIfExists();
+    else
+        open();
 }
 
 int32_t IntegerOrZero(dbf::Field& field) { return field.isNull() ? 0 : field.asInteger(); }

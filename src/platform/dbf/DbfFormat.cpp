@@ -82,7 +82,7 @@ Layout parse(io::File& file) {
     int offset = 1;
     size_t pos = size_t(l.descriptorStart);
     bool terminated = false;
-    std::set<std::string> names;
+    l.fields.reserve((header.size() - size_t(l.descriptorStart)) / size_t(l.descriptorSize));
     while (pos < header.size()) {
         if (header[pos] == 0x0D) {
             terminated = true;
@@ -148,9 +148,10 @@ Layout parse(io::File& file) {
             l.nullFlagsLength = f.length;
         } else {
             if (l.flavor == Flavor::VisualFoxPro && (d[18] & 0x02)) f.nullBit = 0;  // numbered below
-            std::string key = paths::upper(f.name);
-            if (!names.insert(key).second) bad(file, "Feld " + f.name + " doppelt vorhanden");
-            l.fields.push_back(f);
+            // Compared with each field before: the usual few dozen need no set of names.
+            for (const auto& other : l.fields)
+                if (paths::equalNoCase(other.name, f.name)) bad(file, "Feld " + f.name + " doppelt vorhanden");
+            l.fields.push_back(std::move(f));
         }
         pos += size_t(l.descriptorSize);
     }
@@ -230,16 +231,22 @@ std::vector<uint8_t> buildHeader(const std::vector<FieldInfo>& fields, bool with
 
 // ---- values ----
 
+namespace {
+// What pads a value or a name: blanks, and the zero bytes some programs leave.
+bool padding(char c) { return c == ' ' || c == '\0'; }
+}  // namespace
+
 std::string trimRight(const std::string& s) {
-    size_t end = s.find_last_not_of(std::string(" \0", 2));
-    return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+    size_t end = s.size();
+    while (end > 0 && padding(s[end - 1])) --end;
+    return s.substr(0, end);
 }
 
 std::string trimBoth(const std::string& s) {
-    size_t begin = s.find_first_not_of(std::string(" \0", 2));
-    if (begin == std::string::npos) return {};
-    size_t end = s.find_last_not_of(std::string(" \0", 2));
-    return s.substr(begin, end - begin + 1);
+    size_t begin = 0, end = s.size();
+    while (begin < end && padding(s[begin])) ++begin;
+    while (end > begin && padding(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
 }
 
 bool parseInteger(const std::string& text, int64_t& out) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/FileIO.h"
 
 namespace dbf::format {

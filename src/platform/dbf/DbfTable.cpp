@@ -16,7 +16,7 @@ class TableImpl {
 public:
     enum class State { Browse, Edit, Insert };
 
-    std::shared_ptr<io::FileSystem> fs = io::standardFileSystem();
+    std::shared_ptr<io::FileSystem> fs = io::defaultFileSystem();
     std::string directory, tableName;
     TableType type = TableType::dBase;
     std::vector<FieldDef> defs;
@@ -25,6 +25,9 @@ public:
     std::shared_ptr<TableFile> tf;
     int tag = -1;
     State state = State::Browse;
+    // Opening leaves the walk unpositioned, as a lookup needs no first row: the first use of
+    // the position goes to the first row then.
+    bool positioned = false;
     uint32_t recno = 0;  // 0: no current row (eof)
     mdx::Cursor cursor;
     std::string buf;  // the row being edited or appended
@@ -59,10 +62,10 @@ public:
     bool validRow(uint32_t r) { return r >= 1 && r <= tf->count() && !tf->deleted(r); }
     // Whether an entry of the current index leads to a live row; throws when that row
     // carries another key, as with an index file of another table or an out-of-date one.
-    bool indexedRow(const mdx::Entry& e) { return validRow(e.recno) && tf->rowOfEntry(tag, e); }
+    bool indexedRow(const mdx::Entry& e) { return tf->rowOfEntry(tag, e); }
     bool inRange(const mdx::KeyBytes& k) {
         if (!ranged) return true;
-        const auto& t = tf->index()->tags()[size_t(tag)];
+        const auto& t = tf->index()->tag(tag);
         return tf->index()->compareKeys(t, k, from) >= 0 && tf->index()->compareKeys(t, k, to) <= 0;
     }
     void physicalFrom(uint32_t start) {
@@ -75,7 +78,7 @@ public:
     }
     void settleIndex(bool found) {
         auto* mdx = tf->index();
-        const auto& t = mdx->tags()[size_t(tag)];
+        const auto& t = mdx->tag(tag);
         while (found) {
             if (ranged && mdx->compareKeys(t, cursor.current.key, to) > 0) break;
             if (indexedRow(cursor.current)) {
@@ -88,12 +91,21 @@ public:
     }
     void first() {
         checkBrowseMode();
-        if (tag < 0) return physicalFrom(1);
-        bool found = ranged ? tf->index()->seek(tag, cursor, from, 0) : tf->index()->first(tag, cursor);
-        settleIndex(found);
+        if (tag < 0) {
+            physicalFrom(1);
+        } else {
+            bool found = ranged ? tf->index()->seek(tag, cursor, from, 0) : tf->index()->first(tag, cursor);
+            settleIndex(found);
+        }
+        positioned = true;
+    }
+    // The current row as a walk from the first row would have it.
+    void position() {
+        if (!positioned) first();
     }
     void next() {
         checkBrowseMode();
+        position();
         if (recno == 0) return;
         if (tag < 0) return physicalFrom(recno + 1);
         settleIndex(tf->index()->next(tag, cursor));
@@ -122,6 +134,7 @@ public:
         checkBrowseMode();
         uint32_t keep = recno;
         selectIndex();
+        if (!positioned) return;  // the first row of the new order, when asked for
         if (keep != 0 && validRow(keep)) {
             recno = keep;
             syncCursor();
@@ -248,6 +261,7 @@ private:
 const std::string& TableImpl::record() {
     TableFile& f = file();
     if (editing()) return buf;
+    position();
     if (recno == 0 || recno > f.count()) {
         if (blank.size() != f.layout().recordLength) blank = value::blankRecord(f.layout());
         return blank;
@@ -262,7 +276,7 @@ const std::string& TableImpl::record() {
 
 mdx::KeyBytes TableImpl::makeKey(const Key& key) const {
     requireTag();
-    const auto& spec = tf->index()->tags()[size_t(tag)].spec;
+    const auto& spec = tf->index()->tag(tag).spec;
     auto mismatch = [&]() -> mdx::KeyBytes {
         throw EngineError("Der Suchschlüssel passt nicht zum Typ des Index " + spec.name + ": " + path());
     };
@@ -302,8 +316,12 @@ void TableImpl::post() {
         value::Where w{layout, layout.fields[size_t(index)], f.path()};
         value::setMemoBlock(w, reinterpret_cast<uint8_t*>(buf.data()), block);
     }
-    if (state == State::Insert) recno = f.append(buf);
-    else f.update(recno, buf);
+    if (state == State::Insert) {
+        recno = f.append(buf);
+        positioned = true;
+    } else {
+        f.update(recno, buf);
+    }
     state = State::Browse;
     memoEdits.clear();
     syncCursor();
@@ -384,9 +402,14 @@ void Table::setIndexFieldNames(const std::string& fieldName) {
     impl_->changeIndex();
 }
 
-void Table::open() {
-    if (impl_->tf) return;
-    auto tf = TableFile::open(impl_->fs, impl_->path());
+void Table::open() { openFile(false); }
+
+bool Table::openIfExists() { return openFile(true); }
+
+bool Table::openFile(bool ifExists) {
+    if (impl_->tf) return true;
+    auto tf = TableFile::open(impl_->fs, impl_->path(), ifExists);
+    if (!tf) return false;
     impl_->tf = tf;
     try {
         impl_->selectIndex();
@@ -395,11 +418,13 @@ void Table::open() {
             impl_->fields.push_back(std::make_unique<FieldImpl>(*impl_, i));
         impl_->state = TableImpl::State::Browse;
         impl_->curRecno = 0;
-        impl_->first();
+        impl_->recno = 0;
+        impl_->positioned = false;
     } catch (...) {
         impl_->tf.reset();
         throw;
     }
+    return true;
 }
 
 void Table::close() {
@@ -407,6 +432,7 @@ void Table::close() {
     impl_->cancel();
     impl_->tf.reset();
     impl_->recno = 0;
+    impl_->positioned = false;
     impl_->ranged = false;
     impl_->tag = -1;
     impl_->curRecno = 0;
@@ -437,7 +463,7 @@ int Table::recordCount() const {
     if (!impl_->ranged) return int(f.count() - f.deletedCount());
     mdx::Cursor c;
     auto* mdx = f.index();
-    const auto& t = mdx->tags()[size_t(impl_->tag)];
+    const auto& t = mdx->tag(impl_->tag);
     int n = 0;
     for (bool ok = mdx->seek(impl_->tag, c, impl_->from, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, impl_->to) > 0) break;
@@ -446,7 +472,11 @@ int Table::recordCount() const {
     return n;
 }
 
-int Table::recordNumber() const { return impl_->tf ? int(impl_->recno) : 0; }
+int Table::recordNumber() const {
+    if (!impl_->tf) return 0;
+    impl_->position();
+    return int(impl_->recno);
+}
 
 void Table::first() {
     impl_->file();
@@ -456,19 +486,24 @@ void Table::next() {
     impl_->file();
     impl_->next();
 }
-bool Table::eof() const { return !impl_->tf || impl_->recno == 0; }
+bool Table::eof() const {
+    if (!impl_->tf) return true;
+    impl_->position();
+    return impl_->recno == 0;
+}
 
 bool Table::findKey(const Key& key) {
     impl_->checkBrowseMode();
     auto k = impl_->makeKey(key);
     auto* mdx = impl_->tf->index();
-    const auto& t = mdx->tags()[size_t(impl_->tag)];
+    const auto& t = mdx->tag(impl_->tag);
     mdx::Cursor c;
     for (bool ok = mdx->seek(impl_->tag, c, k, 0); ok; ok = mdx->next(impl_->tag, c)) {
         if (mdx->compareKeys(t, c.current.key, k) != 0) break;
         if (impl_->indexedRow(c.current) && impl_->inRange(k)) {
-            impl_->cursor = c;
             impl_->recno = c.current.recno;
+            impl_->cursor = std::move(c);
+            impl_->positioned = true;
             return true;
         }
     }
@@ -485,7 +520,7 @@ void Table::setRange(const Key& from, const Key& to) {
 
 void Table::cancelRange() {
     impl_->ranged = false;
-    if (impl_->tf && impl_->recno == 0) impl_->first();
+    if (impl_->tf && impl_->positioned && impl_->recno == 0) impl_->first();
 }
 
 void Table::append() {
@@ -499,6 +534,7 @@ void Table::append() {
 void Table::edit() {
     TableFile& f = impl_->file();
     if (impl_->editing()) return;
+    impl_->position();
     if (impl_->recno == 0 || !impl_->validRow(impl_->recno)) throw EngineError("Es gibt keinen aktuellen Datensatz: " + impl_->path());
     f.read(impl_->recno, impl_->buf);
     impl_->memoEdits.clear();
@@ -515,6 +551,7 @@ void Table::cancel() { impl_->cancel(); }
 void Table::deleteRecord() {
     TableFile& f = impl_->file();
     impl_->cancel();
+    impl_->position();
     uint32_t r = impl_->recno;
     if (r == 0 || !impl_->validRow(r)) throw EngineError("Es gibt keinen aktuellen Datensatz: " + impl_->path());
     f.remove(r);

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
+
+#include "platform/dbf/DbfTypes.h"
 
 namespace dbf {
 
@@ -15,35 +15,7 @@ namespace io {
 class FileSystem;
 }
 
-// Every failure of the engine: bad file, missing table, unknown field or index, I/O error.
-// The text names the file concerned.
-class EngineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 enum class TableType { dBase };
-
-// Logical field types of a definition. Tables written by other programs may carry further
-// physical types (N with decimals, F, I, ...); they map onto these when read.
-enum class FieldType { Integer, Character, Numeric, Float, Date, Logical, Memo };
-
-struct FieldDef {
-    std::string name;
-    FieldType type = FieldType::Character;
-    int size = 0;      // character width; numeric width; ignored for fixed-size types
-    int decimals = 0;  // numeric and float only
-};
-
-// A calendar date; year 0 means an empty date.
-struct Date {
-    int year = 0, month = 0, day = 0;
-    bool operator==(const Date&) const = default;
-};
-
-// A key for lookups and ranges on the current index: text, integer or date, matching the
-// type of the index field.
-using Key = std::variant<std::string, int32_t, Date>;
 
 // One field of the current record of an open table.
 class Field {
@@ -110,6 +82,8 @@ public:
     void setIndexFieldNames(const std::string& fieldName);
 
     void open();   // shared
+    // Opens as open() does; false, leaving the table closed, when there is no file of its name.
+    bool openIfExists();
     void close();
     bool active() const;
 
@@ -140,6 +114,7 @@ public:
     void emptyTable();    // removes every row, keeps the structure
 
 private:
+    bool openFile(bool ifExists);
     std::unique_ptr<TableImpl> impl_;
 };
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {
@@ -18,7 +18,10 @@ using dbf::io::fail;
 
 class StdFileSystem : public FileSystem {
 public:
-    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override { return openNativeFile(path, mode); }
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override { return openNativeFile(path, mode, false); }
+    std::unique_ptr<File> openIfExists(const std::string& path, OpenMode mode) override {
+        return openNativeFile(path, mode, true);
+    }
     bool exists(const std::string& path) override {
         std::error_code ec;
         return std::filesystem::is_regular_file(path, ec);
@@ -47,6 +50,20 @@ std::shared_ptr<FileSystem> standardFileSystem() {
     static std::shared_ptr<FileSystem> fs = std::make_shared<StdFileSystem>();
     return fs;
 }
+
+namespace {
+std::shared_ptr<FileSystem>& chosenFileSystem() {
+    static std::shared_ptr<FileSystem> fs;
+    return fs;
+}
+}  // namespace
+
+std::shared_ptr<FileSystem> defaultFileSystem() {
+    const auto& chosen = chosenFileSystem();
+    return chosen ? chosen : standardFileSystem();
+}
+
+void setDefaultFileSystem(std::shared_ptr<FileSystem> fs) { chosenFileSystem() = std::move(fs); }
 
 // ---- memory ----
 
@@ -98,6 +115,10 @@ std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode m
     }
     if (it == files_.end()) fail(path, "Die Datei kann nicht geöffnet werden");
     return std::make_unique<MemoryFile>(*this, path, it->second, mode == OpenMode::ReadWrite && !readOnly_.count(path));
+}
+
+std::unique_ptr<File> MemoryFileSystem::openIfExists(const std::string& path, OpenMode mode) {
+    return files_.count(path) ? open(path, mode) : nullptr;
 }
 
 void MemoryFileSystem::setReadOnly(const std::string& path, bool readOnly) {

@@ -33,6 +33,11 @@ public:
     // Read opens read-only; ReadWrite opens an existing file, falling back to read-only
     // when it cannot be written; Create makes a new empty file (replacing one).
     virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+    // As open with Read or ReadWrite, but nullptr when there is no file of that name, so that
+    // opening an existing file asks nothing of the system before the open itself.
+    virtual std::unique_ptr<File> openIfExists(const std::string& path, OpenMode mode) {
+        return exists(path) ? open(path, mode) : nullptr;
+    }
     virtual bool exists(const std::string& path) = 0;
     virtual void remove(const std::string& path) = 0;
     // Names of the entries of a directory; empty when it does not exist.
@@ -41,12 +46,17 @@ public:
 
 // The real file system (stdio and std::filesystem).
 std::shared_ptr<FileSystem> standardFileSystem();
+// The file system tables use unless one is set on them: the real one, or the one given here
+// (nullptr gives the real one back), so that tests can watch what the system's own code asks.
+std::shared_ptr<FileSystem> defaultFileSystem();
+void setDefaultFileSystem(std::shared_ptr<FileSystem> fs);
 
 // Files in memory, for tests. A write budget makes every write fail once the given number
 // of bytes has been written in total; the failing write keeps the bytes that fit.
 class MemoryFileSystem : public FileSystem {
 public:
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    std::unique_ptr<File> openIfExists(const std::string& path, OpenMode mode) override;
     bool exists(const std::string& path) override;
     void remove(const std::string& path) override;
     std::vector<std::string> list(const std::string& directory) override;

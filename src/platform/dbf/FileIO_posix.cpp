@@ -13,13 +13,9 @@ namespace {
 
 class PosixFile : public NativeFileBase {
 public:
-    PosixFile(std::string path, int fd, bool writable) : NativeFileBase(std::move(path), writable), fd_(fd) {
-        struct stat st {};
-        if (fstat(fd_, &st) != 0) {
-            close(fd_);
-            fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
-        }
-        size_ = uint64_t(st.st_size);
+    PosixFile(std::string path, int fd, bool writable, uint64_t size)
+        : NativeFileBase(std::move(path), writable), fd_(fd) {
+        size_ = size;
     }
     ~PosixFile() override { close(fd_); }
 
@@ -63,31 +59,45 @@ private:
 
 }  // namespace
 
-std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
+std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, bool ifExists) {
     int fd = -1;
     bool writable = false;
     switch (mode) {
     case OpenMode::Read:
         fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         break;
-    case OpenMode::ReadWrite: {
-        // A file that nobody may write is read-only, also for the administrator, as the
-        // read-only attribute is on Windows.
-        struct stat st {};
-        const bool noWriteBits = stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-        fd = noWriteBits ? -1 : open(path.c_str(), O_RDWR | O_CLOEXEC);
+    case OpenMode::ReadWrite:
+        fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
         writable = fd >= 0;
-        if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Not writable by us: read-only. A missing name or a directory needs no second try.
+        if (fd < 0 && errno != ENOENT && errno != ENOTDIR && errno != EISDIR)
+            fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         break;
-    }
     case OpenMode::Create:
         fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         writable = true;
         break;
     }
-    if (fd < 0)
+    const bool missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == EISDIR);
+    if (fd < 0) {
+        if (missing && ifExists) return nullptr;
         fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
-    return std::make_unique<PosixFile>(path, fd, writable);
+    }
+    // One call for the size, the kind of file and its write bits.
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        fail(path, "Die Größe der Datei kann nicht ermittelt werden");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        if (ifExists) return nullptr;
+        fail(path, "Die Datei kann nicht geöffnet werden");
+    }
+    // A file that nobody may write is read-only, also for the administrator, as the
+    // read-only attribute is on Windows.
+    if (mode == OpenMode::ReadWrite && (st.st_mode & 0222) == 0) writable = false;
+    return std::make_unique<PosixFile>(path, fd, writable, uint64_t(st.st_size));
 }
 
 }  // namespace dbf::io

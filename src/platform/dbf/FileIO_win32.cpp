@@ -16,9 +16,11 @@ namespace {
 class StdFile : public NativeFileBase {
 public:
     StdFile(std::string path, std::FILE* f, bool writable) : NativeFileBase(std::move(path), writable), f_(f) {
-        if (std::fseek(f_, 0, SEEK_END) != 0) fail(path_, "In der Datei kann nicht positioniert werden");
-        long end = std::ftell(f_);
-        if (end < 0) fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
+        const long end = std::fseek(f_, 0, SEEK_END) == 0 ? std::ftell(f_) : -1;
+        if (end < 0) {
+            std::fclose(f_);  // the destructor of an object not made does not run
+            fail(path_, "Die Größe der Datei kann nicht ermittelt werden");
+        }
         size_ = uint64_t(end);
     }
     ~StdFile() override { std::fclose(f_); }
@@ -60,18 +62,25 @@ private:
 
 }  // namespace
 
-std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
+std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, bool ifExists) {
     std::FILE* f = nullptr;
     bool writable = false;
+    bool missing = false;
     switch (mode) {
     case OpenMode::Read:
-        f = std::fopen(path.c_str(), "rb");
-        break;
     case OpenMode::ReadWrite: {
         // A file marked read-only is only read, whoever runs us: the administrator under Wine
-        // could write it all the same.
+        // could write it all the same. The same call tells a missing name or a directory.
         const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) {
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        } else {
+            missing = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        }
+        if (missing) break;
+        if (mode == OpenMode::ReadWrite &&
+            (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))) {
             f = std::fopen(path.c_str(), "r+b");
             writable = f != nullptr;
         }
@@ -83,6 +92,7 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
         writable = true;
         break;
     }
+    if (missing && ifExists) return nullptr;
     if (!f) fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
     return std::make_unique<StdFile>(path, f, writable);
 }

@@ -2,7 +2,7 @@
 // dBase programs rely on them.
 #include <unordered_set>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/MdxIndex.h"
 
 namespace dbf::mdx {
@@ -72,7 +72,7 @@ std::optional<Entry> MdxFile::plainFind(const Tag& tag, const KeyBytes& key) con
 }
 
 MdxFile::TagCheck MdxFile::check(int tagIndex) const {
-    const Tag& tag = tags_.at(size_t(tagIndex));
+    const Tag& tag = loadedTag(tagIndex);
     TagCheck out;
     std::unordered_set<uint32_t> seen;
     checkSubtree(tag, tag.rootPage, 0, seen, out);

@@ -1,301 +1,19 @@
-// The production index file .MDX in dBase IV layout.
-//
-// Page numbers count 512-byte pages; a node is one block (two pages by default). A node holds
-// its key count, four unused bytes, then entries of a 4-byte pointer and the key. Leaves point
-// at records; an inner node with n keys has n+1 child pointers, key i being the last key of
-// child i. A node whose pointer after its last key is zero is a leaf.
-#include <array>
+// Changes of the production index: entries inserted and removed, pages split and merged,
+// tags built in bulk, the header and directory written.
 #include "platform/dbf/MdxIndex.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "platform/dbf/Bytes.h"
 #include "platform/dbf/DbfFormat.h"
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
+#include "platform/dbf/MdxLayout.h"
 #include "platform/dbf/Paths.h"
 
 namespace dbf::mdx {
 
-namespace {
-
-constexpr uint32_t kPage = 512;
-constexpr size_t kHeaderBytes = 2048;  // file header and tag table: pages 0..3
-constexpr size_t kTagTable = 544;
-constexpr int kMaxTags = 47;
-
-// Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
-// keys are compared on every step of a descent, so the powers are computed once.
-long double powerOfTen(int e) {
-    static const auto table = [] {
-        std::array<long double, 300> t{};
-        for (int i = 0; i < 300; ++i) t[size_t(i)] = std::pow(10.0L, i - 100);
-        return t;
-    }();
-    return e >= -100 && e < 200 ? table[size_t(e + 100)] : std::pow(10.0L, e);
-}
-
-long double bcdValue(const uint8_t* p) {
-    int sig = int(p[0]) - 52;
-    int digits = (p[1] >> 2) & 0x1F;
-    if (digits > 20) digits = 20;
-    long double v = 0;
-    for (int i = 0; i < digits; ++i) {
-        int d = (i % 2 == 0) ? (p[2 + i / 2] >> 4) : (p[2 + i / 2] & 0x0F);
-        v = v * 10 + d;
-    }
-    v *= powerOfTen(sig - digits);
-    return (p[1] & 0x80) ? -v : v;
-}
-
-void putDate(uint8_t* p) {
-    std::time_t now = std::time(nullptr);
-    std::tm* t = std::localtime(&now);
-    p[0] = uint8_t(t ? t->tm_year : 124);
-    p[1] = uint8_t(t ? t->tm_mon + 1 : 1);
-    p[2] = uint8_t(t ? t->tm_mday : 1);
-}
-
-}  // namespace
-
-KeyBytes numericKey(const std::string& numberText) {
-    std::string t = format::trimBoth(numberText);
-    bool negative = false;
-    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
-        negative = t[0] == '-';
-        t.erase(0, 1);
-    }
-    if (t.find_first_of("eE") != std::string::npos) {
-        double d;
-        if (!format::parseNumber(t, d)) throw EngineError("Der Wert ist keine Zahl: " + numberText);
-        t = format::formatNumber(d, 10);
-    }
-    size_t dot = t.find('.');
-    std::string whole = dot == std::string::npos ? t : t.substr(0, dot);
-    std::string frac = dot == std::string::npos ? std::string() : t.substr(dot + 1);
-    if ((whole + frac).empty() || (whole + frac).find_first_not_of("0123456789") != std::string::npos)
-        throw EngineError("Der Wert ist keine Zahl: " + numberText);
-    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
-    if (dot != std::string::npos) frac.erase(frac.find_last_not_of('0') + 1);
-    int sig;
-    std::string digits;
-    if (!whole.empty()) {
-        sig = int(whole.size());
-        digits = whole + frac;
-    } else {
-        size_t zeros = std::min(frac.find_first_not_of('0'), frac.size());
-        sig = -int(zeros);
-        digits = frac.substr(zeros);
-        if (digits.empty()) sig = 0;
-    }
-    if (digits.size() > 20) digits.resize(20);
-    KeyBytes k(12, '\0');
-    k[0] = char(52 + sig);
-    k[1] = char((digits.size() << 2) | 0x01 | (negative && !digits.empty() ? 0x80 : 0));
-    for (size_t i = 0; i < digits.size(); ++i) {
-        int d = digits[i] - '0';
-        if (i % 2 == 0) k[2 + i / 2] = char(d << 4);
-        else k[2 + i / 2] = char(k[2 + i / 2] | d);
-    }
-    return k;
-}
-
-KeyBytes numericKey(int64_t value) { return numericKey(std::to_string(value)); }
-
-KeyBytes dateKey(int64_t julianDay) {
-    KeyBytes k(8, '\0');
-    bytes::putLeDouble(reinterpret_cast<uint8_t*>(k.data()), double(julianDay));
-    return k;
-}
-
-KeyBytes charKey(const std::string& text, int keyLength) {
-    KeyBytes k = text.substr(0, size_t(keyLength));
-    k.resize(size_t(keyLength), ' ');
-    return k;
-}
-
-// ---- file ----
-
-MdxFile::MdxFile(std::unique_ptr<io::File> file) : file_(std::move(file)), learnt_(learntFor(file_->path())) {
-    load();
-}
-
-void MdxFile::bad(const std::string& what) const {
-    throw EngineError("Die Indexdatei ist beschädigt (" + what + "): " + file_->path());
-}
-
-void MdxFile::reachedTwice(const Tag& tag, uint32_t page) const {
-    bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " wird mehrfach erreicht");
-}
-
-void MdxFile::create(io::FileSystem& fs, const std::string& path, const std::string& tableBaseName) {
-    std::vector<uint8_t> h(kHeaderBytes, 0);
-    h[0] = 2;
-    putDate(h.data() + 1);
-    std::string name = paths::upper(tableBaseName);
-    for (size_t i = 0; i < name.size() && i < 16; ++i) h[4 + i] = uint8_t(name[i]);
-    bytes::putLe16(h.data() + 20, 2);     // pages per block
-    bytes::putLe16(h.data() + 22, 1024);  // bytes per block
-    h[24] = 1;                            // production index
-    h[25] = 48;
-    h[26] = 32;
-    h[31] = 0x1B;
-    bytes::putLe32(h.data() + 32, 4);
-    putDate(h.data() + 44);
-    auto f = fs.open(path, io::OpenMode::Create);
-    f->write(0, h.data(), h.size());
-    learntFor(f->path())->clear();  // a file made anew under the name of an old one
-}
-
-void MdxFile::load() {
-    nodes_.clear();
-    uint64_t size = file_->size();
-    if (size < kHeaderBytes) bad("Datei kürzer als der Dateikopf");
-    std::vector<uint8_t> h(kHeaderBytes);
-    file_->read(0, h.data(), h.size());
-    tableName_.clear();
-    for (size_t i = 4; i < 20 && h[i] != 0; ++i) tableName_.push_back(char(h[i]));
-    tableName_ = paths::upper(format::trimBoth(tableName_));
-    blockSize_ = bytes::le16(h.data() + 22);
-    if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("Blockgröße");
-    if (h[26] != 32) bad("Länge der Indexeinträge");
-    int inUse = bytes::le16(h.data() + 28);
-    if (inUse > kMaxTags || inUse > h[25]) bad("Anzahl der Indizes");
-    // Pages are added at the page count: a count past the file's end would have them
-    // written far out, or after wrapping over the header.
-    pageCount_ = bytes::le32(h.data() + 32);
-    const uint64_t filePages = (size + kPage - 1) / kPage;
-    if (pageCount_ > filePages) bad("Seitenzahl hinter dem Dateiende");
-    pageCount_ = uint32_t(std::max<uint64_t>({pageCount_, filePages, kHeaderBytes / kPage}));
-    for (int i = 0; i < inUse; ++i) {
-        const uint8_t* e = h.data() + kTagTable + size_t(i) * 32;
-        Tag t;
-        t.slot = i;
-        t.headerPage = bytes::le32(e);
-        int n = 0;
-        while (n < 11 && e[4 + n] != 0) ++n;
-        if (n == 11 || n == 0) bad("Indexname");
-        t.spec.name.assign(reinterpret_cast<const char*>(e + 4), size_t(n));
-        t.spec.name = format::trimRight(t.spec.name);
-        if (t.headerPage < kHeaderBytes / kPage || uint64_t(t.headerPage) * kPage + kPage > size)
-            bad("Kopfseite des Index " + t.spec.name);
-        uint8_t th[kPage];
-        file_->read(uint64_t(t.headerPage) * kPage, th, kPage);
-        t.rootPage = bytes::le32(th);
-        uint8_t keyFormat = th[8];
-        t.spec.keyType = char(th[9]);
-        t.spec.keyLength = bytes::le16(th + 12);
-        t.maxKeys = bytes::le16(th + 14);
-        t.itemLength = bytes::le16(th + 18);
-        t.spec.descending = (keyFormat & 0x08) != 0;
-        t.spec.unique = (keyFormat & 0x40) != 0 || th[23] != 0;
-        if (t.spec.keyType == 'F') t.spec.keyType = 'N';
-        int m = 0;
-        while (24 + m < 244 && th[24 + m] != 0) ++m;
-        t.spec.expression = format::trimBoth(std::string(reinterpret_cast<const char*>(th + 24), size_t(m)));
-        if (th[245] != 0) t.spec.expression += " FOR ...";  // filtered tags cannot be maintained
-        bool typeOk = (t.spec.keyType == 'C' && t.spec.keyLength >= 1) ||
-                      (t.spec.keyType == 'N' && t.spec.keyLength == 12) ||
-                      (t.spec.keyType == 'D' && t.spec.keyLength == 8);
-        if (!typeOk) bad("Schlüsseltyp oder -länge des Index " + t.spec.name);
-        if (t.itemLength < t.spec.keyLength + 4 || t.maxKeys < 1 ||
-            12 + uint64_t(t.maxKeys) * uint64_t(t.itemLength) > blockSize_)
-            bad("Schlüsselgrößen des Index " + t.spec.name);
-        if (t.rootPage < kHeaderBytes / kPage || uint64_t(t.rootPage) * kPage + blockSize_ > size)
-            bad("Wurzelseite des Index " + t.spec.name);
-        tags_.push_back(t);
-    }
-}
-
-int MdxFile::findTag(const std::string& name) const {
-    for (size_t i = 0; i < tags_.size(); ++i)
-        if (paths::equalNoCase(tags_[i].spec.name, format::trimBoth(name))) return int(i);
-    return -1;
-}
-
-int MdxFile::compareKeys(const Tag& tag, std::string_view a, std::string_view b) const {
-    int c = 0;
-    switch (tag.spec.keyType) {
-    case 'N': {
-        // Equal numbers are stored alike; runs of equal keys make this the common case.
-        if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) {
-            c = 0;
-            break;
-        }
-        long double x = bcdValue(reinterpret_cast<const uint8_t*>(a.data()));
-        long double y = bcdValue(reinterpret_cast<const uint8_t*>(b.data()));
-        c = x < y ? -1 : (x > y ? 1 : 0);
-        break;
-    }
-    case 'D': {
-        double x = bytes::leDouble(reinterpret_cast<const uint8_t*>(a.data()));
-        double y = bytes::leDouble(reinterpret_cast<const uint8_t*>(b.data()));
-        c = x < y ? -1 : (x > y ? 1 : 0);
-        break;
-    }
-    default:
-        c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-        if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-        break;
-    }
-    return tag.spec.descending ? -c : c;
-}
-
-int MdxFile::compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2,
-                          uint32_t r2) const {
-    int c = compareKeys(tag, k1, k2);
-    if (c != 0) return c;
-    return r1 < r2 ? -1 : (r1 > r2 ? 1 : 0);
-}
-
-void MdxFile::sortEntries(const Tag& tag, std::vector<Entry>& entries) const {
-    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        return compareEntry(tag, a.key, a.recno, b.key, b.recno) < 0;
-    });
-}
-
-MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
-    if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
-        bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
-    std::vector<uint8_t>& buf = scratch_;
-    buf.resize(blockSize_);
-    file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
-    uint32_t count = bytes::le32(buf.data());
-    uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
-    if (count > capacity) bad("Schlüsselanzahl der Seite " + std::to_string(page));
-    const size_t keyLength = size_t(tag.spec.keyLength);
-    const uint8_t* e = buf.data() + 8;
-    Node n(keyLength, bytes::le32(e + size_t(count) * size_t(tag.itemLength)) == 0);
-    n.page = page;
-    n.keys.resize(size_t(count) * keyLength);
-    n.ptrs.reserve(count + 1);
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* p = e + size_t(i) * size_t(tag.itemLength);
-        n.ptrs.push_back(bytes::le32(p));
-        std::memcpy(n.keys.data() + size_t(i) * keyLength, p + 4, keyLength);
-    }
-    if (!n.leaf) {
-        n.ptrs.push_back(bytes::le32(e + size_t(count) * size_t(tag.itemLength)));
-        for (uint32_t p : n.ptrs)
-            if (p == 0) bad("fehlender Verweis in Seite " + std::to_string(page));
-    }
-    return n;
-}
-
-std::shared_ptr<const MdxFile::Node> MdxFile::node(const Tag& tag, uint32_t page) const {
-    auto it = nodes_.find(page);
-    if (it != nodes_.end())
-        return it->second;
-    // Bounded: a walk over a large index must not keep every page it passed.
-    if (nodes_.size() >= 4096)
-        nodes_.clear();
-    auto parsed = std::make_shared<const Node>(readNode(tag, page));
-    if (!parsed->leaf) learnInner(parsed);
-    return nodes_.emplace(page, std::move(parsed)).first->second;
-}
+using namespace layout;
 
 std::vector<uint8_t> MdxFile::encodeNode(const Tag& tag, const Node& n) const {
     std::vector<uint8_t> buf(blockSize_, 0);
@@ -332,117 +50,6 @@ uint32_t MdxFile::allocate() {
     return page;
 }
 
-Entry MdxFile::lastEntry(const Tag& tag, uint32_t page) const {
-    // Reads only the few bytes on the way down the right edge, not whole pages: descents
-    // through long runs of equal keys look at many subtrees this way.
-    std::array<uint32_t, kMaxDepth> way{};
-    for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-        if (std::find(way.begin(), way.begin() + long(depth), page) != way.begin() + long(depth))
-            reachedTwice(tag, page);
-        way[depth] = page;
-        if (auto it = nodes_.find(page); it != nodes_.end()) {
-            const Node& n = *it->second;
-            if (n.leaf) return n.empty() ? Entry{} : Entry{KeyBytes(n.lastKey()), n.ptrs.back()};
-            page = n.ptrs.back();
-            continue;
-        }
-        if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
-            bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
-        const uint64_t base = uint64_t(page) * kPage;
-        uint8_t b[4];
-        file_->read(base, b, 4);
-        const uint32_t count = bytes::le32(b);
-        if (count > (blockSize_ - 12) / uint32_t(tag.itemLength))
-            bad("Schlüsselanzahl der Seite " + std::to_string(page));
-        const uint64_t items = base + 8;
-        file_->read(items + uint64_t(count) * uint64_t(tag.itemLength), b, 4);
-        const uint32_t after = bytes::le32(b);
-        if (after != 0) {  // an inner page: its last pointer leads on
-            page = after;
-            continue;
-        }
-        if (count == 0) return Entry{};
-        Entry last;
-        const uint64_t item = items + uint64_t(count - 1) * uint64_t(tag.itemLength);
-        file_->read(item, b, 4);
-        last.recno = bytes::le32(b);
-        last.key.resize(size_t(tag.spec.keyLength));
-        file_->read(item + 4, last.key.data(), last.key.size());
-        return last;
-    }
-    bad("Baum des Index " + tag.spec.name + " zu tief");
-}
-
-uint32_t MdxFile::edgeLeaf(const Tag& tag, bool rightmost) const {
-    uint32_t page = tag.rootPage;
-    for (size_t depth = 0; depth < kMaxDepth; ++depth) {
-        const auto held = node(tag, page);
-        const Node& n = *held;
-        if (n.leaf) return page;
-        page = rightmost ? n.ptrs.back() : n.ptrs.front();
-    }
-    bad("Baum des Index " + tag.spec.name + " zu tief");
-}
-
-bool MdxFile::settle(const Tag& tag, Cursor& c) {
-    while (!c.path.empty()) {
-        if (c.path.size() > kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
-        auto [page, slot] = c.path.back();
-        const auto held = node(tag, page);
-        const Node& n = *held;
-        size_t limit = n.leaf ? n.count() : n.ptrs.size();
-        if (size_t(slot) >= limit) {
-            c.path.pop_back();
-            if (!c.path.empty()) c.path.back().second++;
-            continue;
-        }
-        if (n.leaf) {
-            c.current = Entry{KeyBytes(n.key(size_t(slot))), n.ptrs[size_t(slot)]};
-            c.valid = true;
-            c.generation = generation_;
-            return true;
-        }
-        const uint32_t child = n.ptrs[size_t(slot)];
-        // A page reached twice means pages that share children or a cycle: a walk over them
-        // would take ever longer.
-        if (!c.seen.insert(child).second) reachedTwice(tag, child);
-        c.path.emplace_back(child, 0);
-    }
-    c.valid = false;
-    return false;
-}
-
-bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno) {
-    const Tag& tag = tags_.at(size_t(tagIndex));
-    auto path = descend(tag, key, recno);
-    c.path.clear();
-    c.seen.clear();
-    for (const auto& step : path) {
-        c.path.emplace_back(step.view().page, step.slot);
-        c.seen.insert(step.view().page);
-    }
-    return settle(tag, c);
-}
-
-bool MdxFile::first(int tagIndex, Cursor& c) {
-    const Tag& tag = tags_.at(size_t(tagIndex));
-    c.path.assign(1, {tag.rootPage, 0});
-    c.seen.clear();
-    c.seen.insert(tag.rootPage);
-    return settle(tag, c);
-}
-
-bool MdxFile::next(int tagIndex, Cursor& c) {
-    if (!c.valid) return false;
-    const Tag& tag = tags_.at(size_t(tagIndex));
-    if (c.generation != generation_ || c.path.empty()) {
-        if (c.current.recno == 0xFFFFFFFFu) return c.valid = false;
-        return seek(tagIndex, c, c.current.key, c.current.recno + 1);
-    }
-    c.path.back().second++;
-    return settle(tag, c);
-}
-
 void MdxFile::setRoot(Tag& tag, uint32_t root) {
     tag.rootPage = root;
     uint8_t b[4];
@@ -460,7 +67,7 @@ void MdxFile::updateEdges(const Tag& tag) {
 }
 
 void MdxFile::insert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
-    Tag& tag = tags_.at(size_t(tagIndex));
+    Tag& tag = loadedTag(tagIndex);
     auto path = takeLocated(tagIndex, key, recno, true);
     if (tag.spec.unique) {
         Cursor c;
@@ -546,7 +153,7 @@ std::vector<MdxFile::PathStep> MdxFile::locate(const Tag& tag, const KeyBytes& k
 }
 
 bool MdxFile::contains(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
-    const Tag& tag = tags_.at(size_t(tagIndex));
+    const Tag& tag = loadedTag(tagIndex);
     auto path = locate(tag, key, recno, recordCount);
     if (!holds(tag, path, key, recno)) {
         located_.erase(tagIndex);
@@ -568,13 +175,13 @@ std::vector<MdxFile::PathStep> MdxFile::takeLocated(int tagIndex, const KeyBytes
 }
 
 void MdxFile::prepareInsert(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
-    const Tag& tag = tags_.at(size_t(tagIndex));
+    const Tag& tag = loadedTag(tagIndex);
     RunSearch search{recordCount, false, true};
     located_[tagIndex] = Located{key, recno, descend(tag, key, recno, &search), true};
 }
 
 bool MdxFile::remove(int tagIndex, const KeyBytes& key, uint32_t recno, uint32_t recordCount) {
-    Tag& tag = tags_.at(size_t(tagIndex));
+    Tag& tag = loadedTag(tagIndex);
     std::vector<PathStep> path = takeLocated(tagIndex, key, recno, false);
     if (path.empty()) path = locate(tag, key, recno, recordCount);
     if (!holds(tag, path, key, recno))
@@ -711,6 +318,7 @@ void MdxFile::writeDirectory() {
 }
 
 void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
+    tags();  // the directory is written anew with every tag's key type
     nodes_.clear();
     located_.clear();
     learnt_->clear();
@@ -799,6 +407,7 @@ void MdxFile::addTag(const TagSpec& specIn, std::vector<Entry> entries) {
     bytes::putLe32(b, pageCount_);
     file_->write(32, b, 4);
     writeTagHeader(tag, firstLeaf, lastLeaf, hasKeys);
+    tag.loaded = true;
     tags_.push_back(tag);
     writeDirectory();
 }
@@ -808,7 +417,7 @@ void MdxFile::rebuild(std::vector<std::vector<Entry>> entriesPerTag) {
     located_.clear();
     learnt_->clear();
     std::vector<TagSpec> specs;
-    for (const auto& t : tags_) specs.push_back(t.spec);
+    for (const auto& t : tags()) specs.push_back(t.spec);
     ++generation_;
     uint8_t zero[4] = {};
     file_->write(28, zero, 2);  // no tags while the file is rebuilt

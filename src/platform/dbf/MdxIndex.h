@@ -12,26 +12,9 @@
 #include <vector>
 
 #include "platform/dbf/FileIO.h"
+#include "platform/dbf/MdxKeys.h"
 
 namespace dbf::mdx {
-
-// Raw key bytes of a tag's key length: blank-padded text ('C'), 12-byte BCD number ('N'),
-// or 8-byte Julian day as a double ('D').
-using KeyBytes = std::string;
-
-struct Entry {
-    KeyBytes key;
-    uint32_t recno = 0;
-};
-
-struct TagSpec {
-    std::string name;        // stored upper case, at most 10 characters
-    char keyType = 'C';
-    int keyLength = 0;
-    std::string expression;  // the indexed field's name for tags we create
-    bool descending = false;
-    bool unique = false;
-};
 
 struct Tag {
     TagSpec spec;
@@ -40,6 +23,7 @@ struct Tag {
     uint32_t rootPage = 0;
     int itemLength = 0;
     int maxKeys = 0;
+    bool loaded = false;  // the header page read: key type and length, root, sizes
 };
 
 // A position in a tag, valid while the index is unchanged; re-found by its entry otherwise.
@@ -51,12 +35,6 @@ struct Cursor {
     uint64_t generation = 0;
 };
 
-// Key encodings.
-KeyBytes numericKey(const std::string& numberText);  // throws on text that is no number
-KeyBytes numericKey(int64_t value);
-KeyBytes dateKey(int64_t julianDay);
-KeyBytes charKey(const std::string& text, int keyLength);
-
 class MdxFile {
 public:
     explicit MdxFile(std::unique_ptr<io::File> file);  // reads and checks the tag directory
@@ -64,7 +42,12 @@ public:
 
     const std::string& path() const { return file_->path(); }
     bool writable() const { return file_->writable(); }
-    const std::vector<Tag>& tags() const { return tags_; }
+    int tagCount() const { return int(tags_.size()); }
+    const std::string& tagName(int index) const { return tags_.at(size_t(index)).spec.name; }
+    // A tag with its header page read and checked, on first use: a lookup needs one tag only.
+    const Tag& tag(int index) const { return loadedTag(index); }
+    // Every tag, each header page read.
+    const std::vector<Tag>& tags() const;
     int findTag(const std::string& name) const;  // -1 if none; case-insensitive
 
     // Adds a tag over entries already sorted in index order (bulk build).
@@ -141,6 +124,8 @@ private:
     [[noreturn]] void bad(const std::string& what) const;
     [[noreturn]] void reachedTwice(const Tag& tag, uint32_t page) const;
     void load();
+    Tag& loadedTag(int tag) const;
+    void readTagHeader(Tag& tag) const;
     Node readNode(const Tag& tag, uint32_t page) const;
     // The parsed node of a page, kept while the file object lives and replaced on every
     // write of that page, so that descents do not parse the same pages again and again.
@@ -191,7 +176,7 @@ private:
     std::vector<PathStep> descend(const Tag& tag, const KeyBytes& key, uint32_t recno,
                                   const RunSearch* search = nullptr) const;
     // What descents learnt of an index file, kept while the process runs: the last record
-    // number under a page, and the inner pages as last read or written.
+    // number under a page, and the inner pages as the descents of changes last read or wrote them.
     struct Learnt {
         std::unordered_map<uint32_t, uint32_t> lastRecno;
         std::unordered_map<uint32_t, std::shared_ptr<const Node>> inner;
@@ -216,8 +201,10 @@ private:
     static std::shared_ptr<Learnt> learntFor(const std::string& path);
     void remember(uint32_t page, uint32_t recno) const;
     void learnInner(const std::shared_ptr<const Node>& n) const;
-    // The page as learnt when it is a known inner page, else as node() reads it.
+    // The page as learnt when it is a known inner page, else as learntNode() reads it.
     std::shared_ptr<const Node> knownNode(const Tag& tag, uint32_t page) const;
+    // The page as node() reads it, learnt when it is an inner page.
+    std::shared_ptr<const Node> learntNode(const Tag& tag, uint32_t page) const;
     void forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const;
     bool settle(const Tag& tag, Cursor& c);  // moves past the end of leaves
     void writeTagHeader(const Tag& tag, uint32_t firstLeaf, uint32_t lastLeaf, bool hasKeys);
@@ -226,7 +213,7 @@ private:
     void updateEdges(const Tag& tag);
 
     std::unique_ptr<io::File> file_;
-    std::vector<Tag> tags_;
+    mutable std::vector<Tag> tags_;  // headers read as the tags are used
     std::string tableName_;
     uint32_t blockSize_ = 1024;
     uint32_t pageCount_ = 4;

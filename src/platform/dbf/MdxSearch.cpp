@@ -1,18 +1,89 @@
-// Descents of the production index: the place of an entry within long runs of equal keys,
-// found by its record number, and what descents learn of an index file across opening.
+// Descents of the production index: the order of keys, the place of an entry within long runs
+// of equal keys, found by its record number, what descents learn of an index file across
+// opening, and the walks in index order.
 #include "platform/dbf/MdxIndex.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/Bytes.h"
+#include "platform/dbf/DbfTypes.h"
 
 namespace dbf::mdx {
 
 namespace {
+
+// Powers of ten for the exponents a key can carry (sig - digits lies within -72..+203);
+// keys are compared on every step of a descent, so the powers are computed once.
+long double powerOfTen(int e) {
+    static const auto table = [] {
+        std::array<long double, 300> t{};
+        for (int i = 0; i < 300; ++i) t[size_t(i)] = std::pow(10.0L, i - 100);
+        return t;
+    }();
+    return e >= -100 && e < 200 ? table[size_t(e + 100)] : std::pow(10.0L, e);
+}
+
+long double bcdValue(const uint8_t* p) {
+    int sig = int(p[0]) - 52;
+    int digits = (p[1] >> 2) & 0x1F;
+    if (digits > 20) digits = 20;
+    long double v = 0;
+    for (int i = 0; i < digits; ++i) {
+        int d = (i % 2 == 0) ? (p[2 + i / 2] >> 4) : (p[2 + i / 2] & 0x0F);
+        v = v * 10 + d;
+    }
+    v *= powerOfTen(sig - digits);
+    return (p[1] & 0x80) ? -v : v;
+}
+
 constexpr size_t kMaxHints = 1u << 16;  // record numbers remembered per index file
 constexpr size_t kMaxInner = 1u << 11;  // inner pages remembered per index file (a few MB)
 }  // namespace
+
+int MdxFile::compareKeys(const Tag& tag, std::string_view a, std::string_view b) const {
+    int c = 0;
+    switch (tag.spec.keyType) {
+    case 'N': {
+        // Equal numbers are stored alike; runs of equal keys make this the common case.
+        if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) {
+            c = 0;
+            break;
+        }
+        long double x = bcdValue(reinterpret_cast<const uint8_t*>(a.data()));
+        long double y = bcdValue(reinterpret_cast<const uint8_t*>(b.data()));
+        c = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    case 'D': {
+        double x = bytes::leDouble(reinterpret_cast<const uint8_t*>(a.data()));
+        double y = bytes::leDouble(reinterpret_cast<const uint8_t*>(b.data()));
+        c = x < y ? -1 : (x > y ? 1 : 0);
+        break;
+    }
+    default:
+        c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+        if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
+        break;
+    }
+    return tag.spec.descending ? -c : c;
+}
+
+int MdxFile::compareEntry(const Tag& tag, std::string_view k1, uint32_t r1, std::string_view k2,
+                          uint32_t r2) const {
+    int c = compareKeys(tag, k1, k2);
+    if (c != 0) return c;
+    return r1 < r2 ? -1 : (r1 > r2 ? 1 : 0);
+}
+
+void MdxFile::sortEntries(const Tag& tag, std::vector<Entry>& entries) const {
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        return compareEntry(tag, a.key, a.recno, b.key, b.recno) < 0;
+    });
+}
 
 // What descents learnt of an index file outlives the file objects, as tables are opened for
 // every operation. Being only a guess that the leaf reached confirms, it may go stale when
@@ -46,7 +117,13 @@ void MdxFile::learnInner(const std::shared_ptr<const Node>& n) const {
 std::shared_ptr<const MdxFile::Node> MdxFile::knownNode(const Tag& tag, uint32_t page) const {
     if (auto it = learnt_->inner.find(page); it != learnt_->inner.end())
         return it->second;
-    return node(tag, page);
+    return learntNode(tag, page);
+}
+
+std::shared_ptr<const MdxFile::Node> MdxFile::learntNode(const Tag& tag, uint32_t page) const {
+    auto n = node(tag, page);
+    if (!n->leaf) learnInner(n);
+    return n;
 }
 
 void MdxFile::forgetPath(const std::vector<PathStep>& path, bool rightEdgeOnly) const {
@@ -164,7 +241,9 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
         if (path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         for (const auto& step : path)
             if (step.view().page == page) reachedTwice(tag, page);
-        std::shared_ptr<const Node> held = search && search->useHints ? knownNode(tag, page) : node(tag, page);
+        // The descents of changes learn the inner pages they pass; a lookup only reads them.
+        std::shared_ptr<const Node> held =
+            !search ? node(tag, page) : (search->useHints ? knownNode(tag, page) : learntNode(tag, page));
         const Node& n = *held;
         const size_t count = n.count();
         if (n.leaf) {
@@ -191,6 +270,65 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
         page = n.ptrs[child];
         path.push_back(PathStep{std::move(held), std::nullopt, int(child)});
     }
+}
+
+bool MdxFile::settle(const Tag& tag, Cursor& c) {
+    while (!c.path.empty()) {
+        if (c.path.size() > kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
+        auto [page, slot] = c.path.back();
+        const auto held = node(tag, page);
+        const Node& n = *held;
+        size_t limit = n.leaf ? n.count() : n.ptrs.size();
+        if (size_t(slot) >= limit) {
+            c.path.pop_back();
+            if (!c.path.empty()) c.path.back().second++;
+            continue;
+        }
+        if (n.leaf) {
+            c.current = Entry{KeyBytes(n.key(size_t(slot))), n.ptrs[size_t(slot)]};
+            c.valid = true;
+            c.generation = generation_;
+            return true;
+        }
+        const uint32_t child = n.ptrs[size_t(slot)];
+        // A page reached twice means pages that share children or a cycle: a walk over them
+        // would take ever longer.
+        if (!c.seen.insert(child).second) reachedTwice(tag, child);
+        c.path.emplace_back(child, 0);
+    }
+    c.valid = false;
+    return false;
+}
+
+bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno) {
+    const Tag& tag = loadedTag(tagIndex);
+    auto path = descend(tag, key, recno);
+    c.path.clear();
+    c.seen.clear();
+    for (const auto& step : path) {
+        c.path.emplace_back(step.view().page, step.slot);
+        c.seen.insert(step.view().page);
+    }
+    return settle(tag, c);
+}
+
+bool MdxFile::first(int tagIndex, Cursor& c) {
+    const Tag& tag = loadedTag(tagIndex);
+    c.path.assign(1, {tag.rootPage, 0});
+    c.seen.clear();
+    c.seen.insert(tag.rootPage);
+    return settle(tag, c);
+}
+
+bool MdxFile::next(int tagIndex, Cursor& c) {
+    if (!c.valid) return false;
+    const Tag& tag = loadedTag(tagIndex);
+    if (c.generation != generation_ || c.path.empty()) {
+        if (c.current.recno == 0xFFFFFFFFu) return c.valid = false;
+        return seek(tagIndex, c, c.current.key, c.current.recno + 1);
+    }
+    c.path.back().second++;
+    return settle(tag, c);
 }
 
 }  // namespace dbf::mdx

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/FileIO.h"
 
 namespace dbf::io {
@@ -38,7 +38,8 @@ protected:
     uint64_t size_ = 0;
 };
 
-// Opens a file as OpenMode says; throws EngineError naming the file when it cannot.
-std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode);
+// Opens a file as OpenMode says; throws EngineError naming the file when it cannot. With
+// ifExists, a name that is no file (missing, or a directory) gives nullptr instead.
+std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, bool ifExists);
 
 }  // namespace dbf::io

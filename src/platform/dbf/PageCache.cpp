@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "platform/dbf/DbfTable.h"
+#include "platform/dbf/DbfTypes.h"
 
 namespace dbf::io {
 
@@ -38,13 +38,30 @@ CachedFile::Page& CachedFile::page(uint64_t index) {
         lru_.splice(lru_.begin(), lru_, it->second.lru);
         return it->second;
     }
+    Page& p = insertPage(index);
+    try {
+        base_->read(index * pageSize_, p.data.get(), p.size);
+    } catch (...) {
+        drop(index);
+        throw;
+    }
+    return p;
+}
+
+void CachedFile::drop(uint64_t index) {
+    auto it = pages_.find(index);
+    if (it == pages_.end()) return;
+    lru_.erase(it->second.lru);
+    pages_.erase(it);
+}
+
+CachedFile::Page& CachedFile::insertPage(uint64_t index) {
     if (pages_.size() >= maxPages_) {
         pages_.erase(lru_.back());
         lru_.pop_back();
     }
     uint64_t start = index * pageSize_;
     uint64_t size = base_->size();
-    size_t n = start >= size ? 0 : size_t(std::min<uint64_t>(pageSize_, size - start));
     Page p;
     auto& spare = SparePages(pageSize_);
     if (!spare.empty()) {
@@ -53,16 +70,35 @@ CachedFile::Page& CachedFile::page(uint64_t index) {
     } else {
         p.data.reset(new uint8_t[pageSize_]);
     }
-    p.size = n;
-    base_->read(start, p.data.get(), n);
+    p.size = start >= size ? 0 : size_t(std::min<uint64_t>(pageSize_, size - start));
     lru_.push_front(index);
     p.lru = lru_.begin();
     return pages_.emplace(index, std::move(p)).first->second;
 }
 
+void CachedFile::fill(uint64_t first, uint64_t count) {
+    const uint64_t start = first * pageSize_, size = base_->size();
+    const size_t n = start >= size ? 0 : size_t(std::min<uint64_t>(count * pageSize_, size - start));
+    scratch_.resize(n);
+    base_->read(start, scratch_.data(), n);  // before any page is made: a failure leaves none
+    for (uint64_t i = 0; i < count; ++i) {
+        Page& p = insertPage(first + i);
+        std::memcpy(p.data.get(), scratch_.data() + i * pageSize_, p.size);
+    }
+}
+
 void CachedFile::read(uint64_t offset, void* data, size_t n) {
     if (n == 0) return;
     if (offset + n > base_->size()) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    // The pages a read spans that are not here yet come in one read of the file, as a row
+    // that crosses a page boundary does.
+    const uint64_t last = (offset + n - 1) / pageSize_;
+    for (uint64_t index = offset / pageSize_; index < last;) {
+        uint64_t end = index;
+        while (end <= last && !pages_.count(end)) ++end;
+        if (end - index > 1 && end - index <= maxPages_) fill(index, end - index);
+        index = std::max(end, index + 1);
+    }
     auto* out = static_cast<uint8_t*>(data);
     while (n > 0) {
         uint64_t index = offset / pageSize_;
@@ -95,8 +131,7 @@ void CachedFile::write(uint64_t offset, const void* data, size_t n) {
         uint64_t to = std::min(end, pstart + pageSize_);
         Page& pg = it->second;
         if (from - pstart > pg.size) {  // a gap in the page: read it again when needed
-            lru_.erase(pg.lru);
-            pages_.erase(it);
+            drop(index);
             continue;
         }
         if (pg.size < to - pstart) pg.size = size_t(to - pstart);

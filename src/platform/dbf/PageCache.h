@@ -31,10 +31,16 @@ private:
         std::list<uint64_t>::iterator lru;
     };
     Page& page(uint64_t index);
+    // A new page for index, its size set, its bytes not yet read.
+    Page& insertPage(uint64_t index);
+    // Reads count pages that are all missing, from first on, with one read of the file.
+    void fill(uint64_t first, uint64_t count);
+    void drop(uint64_t index);
     std::unique_ptr<File> base_;
     size_t pageSize_, maxPages_;
     std::unordered_map<uint64_t, Page> pages_;
     std::list<uint64_t> lru_;  // most recently used first
+    std::vector<uint8_t> scratch_;  // what fill reads
 };
 
 }  // namespace dbf::io

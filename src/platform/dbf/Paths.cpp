@@ -2,6 +2,7 @@
 #include "platform/dbf/Paths.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace dbf::paths {
 
@@ -44,18 +45,31 @@ std::string upper(const std::string& s) {
     return out;
 }
 
-std::string resolve(io::FileSystem& fs, const std::string& path) {
-    if (fs.exists(path)) return path;
+namespace {
+// The entries of the path's directory whose names equal its name apart from case.
+std::vector<std::string> caseVariants(io::FileSystem& fs, const std::string& path) {
+    std::vector<std::string> out;
     size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    for (const auto& entry : fs.list(slash == std::string::npos ? std::string(".") : (dir.empty() ? "/" : dir))) {
-        if (equalNoCase(entry, name)) {
-            std::string candidate = slash == std::string::npos ? entry : dir + "/" + entry;
-            if (fs.exists(candidate)) return candidate;
-        }
-    }
+    for (const auto& entry : fs.list(slash == std::string::npos ? std::string(".") : (dir.empty() ? "/" : dir)))
+        if (equalNoCase(entry, name)) out.push_back(slash == std::string::npos ? entry : dir + "/" + entry);
+    return out;
+}
+}  // namespace
+
+std::string resolve(io::FileSystem& fs, const std::string& path) {
+    if (fs.exists(path)) return path;
+    for (const auto& candidate : caseVariants(fs, path))
+        if (fs.exists(candidate)) return candidate;
     return path;
+}
+
+std::unique_ptr<io::File> openExisting(io::FileSystem& fs, const std::string& path, io::OpenMode mode) {
+    if (auto file = fs.openIfExists(path, mode)) return file;
+    for (const auto& candidate : caseVariants(fs, path))
+        if (auto file = fs.openIfExists(candidate, mode)) return file;
+    return nullptr;
 }
 
 std::string withExtension(const std::string& path, const std::string& ext) {

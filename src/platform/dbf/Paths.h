@@ -1,6 +1,7 @@
 // File names of tables and their companions: Windows-style paths, case-insensitive lookup.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/dbf/FileIO.h"
@@ -14,6 +15,9 @@ std::string join(const std::string& directory, const std::string& name);
 // The path itself when it exists; otherwise the entry of its directory whose name equals
 // it apart from case; otherwise the path unchanged.
 std::string resolve(io::FileSystem& fs, const std::string& path);
+// Opens the path as resolve would name it, asking the system nothing before the open when the
+// path itself exists; nullptr when neither it nor a name differing in case only is a file.
+std::unique_ptr<io::File> openExisting(io::FileSystem& fs, const std::string& path, io::OpenMode mode);
 // The path with its extension replaced by ext (".MDX"), in the case of the old extension.
 std::string withExtension(const std::string& path, const std::string& ext);
 bool equalNoCase(const std::string& a, const std::string& b);

@@ -39,15 +39,28 @@ constexpr size_t kScanChunk = 256;
 
 }  // namespace
 
-std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path) {
-    std::string resolved = paths::resolve(*fs, paths::normalize(path));
-    std::string key = registryKey(fs, resolved);
+std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path,
+                                           bool ifExists) {
     auto& reg = registry();
-    auto it = reg.find(key);
-    if (it != reg.end())
-        if (auto alive = it->second.lock()) return alive;
-    if (!fs->exists(resolved)) throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
-    std::shared_ptr<TableFile> tf(new TableFile(fs, resolved));
+    auto alive = [&](const std::string& key) -> std::shared_ptr<TableFile> {
+        auto it = reg.find(key);
+        return it == reg.end() ? nullptr : it->second.lock();
+    };
+    // A table is known by its name as given, or by the one differing in case only where the
+    // given one is no file; the open of the file is the first thing asked of the system.
+    const std::string normalized = paths::normalize(path);
+    std::string key = registryKey(fs, normalized);
+    if (auto shared = alive(key)) return shared;
+    auto file = paths::openExisting(*fs, normalized, io::OpenMode::ReadWrite);
+    if (!file) {
+        if (ifExists) return nullptr;
+        throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
+    }
+    if (file->path() != normalized) {
+        key = registryKey(fs, file->path());
+        if (auto shared = alive(key)) return shared;
+    }
+    std::shared_ptr<TableFile> tf(new TableFile(fs, std::move(file)));
     tf->key_ = key;
     reg[key] = tf;
     return tf;
@@ -60,35 +73,35 @@ bool TableFile::isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::str
     return it != reg.end() && !it->second.expired();
 }
 
-TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
-    : fs_(std::move(fs)), path_(std::move(path)) {
-    dbf_ = std::make_unique<io::CachedFile>(fs_->open(path_, io::OpenMode::ReadWrite), 4096, 256);
+TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf)
+    : fs_(std::move(fs)), path_(dbf->path()) {
+    dbf_ = std::make_unique<io::CachedFile>(std::move(dbf), 4096, 256);
     layout_ = format::parse(*dbf_);
     if (layout_.memo != format::MemoKind::None) {
         bool fox = layout_.memo == format::MemoKind::Fpt;
-        std::string memoPath = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".FPT" : ".DBT"));
-        if (!fs_->exists(memoPath)) {
-            std::string other = paths::resolve(*fs_, paths::withExtension(path_, fox ? ".DBT" : ".FPT"));
-            if (!fs_->exists(other)) throw EngineError("Die Memodatei fehlt: " + memoPath);
-            memoPath = other;
+        std::string memoPath = paths::withExtension(path_, fox ? ".FPT" : ".DBT");
+        auto memoFile = paths::openExisting(*fs_, memoPath, io::OpenMode::ReadWrite);
+        if (!memoFile) {
+            memoFile = paths::openExisting(*fs_, paths::withExtension(path_, fox ? ".DBT" : ".FPT"), io::OpenMode::ReadWrite);
+            if (!memoFile) throw EngineError("Die Memodatei fehlt: " + memoPath);
             layout_.memo = fox ? format::MemoKind::Dbt4 : format::MemoKind::Fpt;
         }
-        memo_ = std::make_unique<memo::MemoFile>(
-            std::make_unique<io::CachedFile>(fs_->open(memoPath, io::OpenMode::ReadWrite), 4096, 64), layout_.memo);
+        memo_ = std::make_unique<memo::MemoFile>(std::make_unique<io::CachedFile>(std::move(memoFile), 4096, 64),
+                                                 layout_.memo);
     }
     if (layout_.productionIndex) {
-        std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
-        if (!fs_->exists(mdxPath)) {
+        const std::string mdxPath = paths::withExtension(path_, ".MDX");
+        auto mdxFile = paths::openExisting(*fs_, mdxPath, io::OpenMode::ReadWrite);
+        if (!mdxFile) {
             missingIndex_ = mdxPath;  // an error when an index is asked for or to be kept up
             return;
         }
-        mdx_ = std::make_unique<mdx::MdxFile>(
-            std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
+        mdx_ = std::make_unique<mdx::MdxFile>(std::make_unique<io::CachedFile>(std::move(mdxFile), 1024, 2048));
         // A copy of another table's index file would point at rows of ours by its numbers.
         const std::string own = paths::upper(stem(path_)).substr(0, 16);
         if (!mdx_->tableName().empty() && mdx_->tableName() != own)
             throw EngineError("Die Indexdatei gehört zur Tabelle " + mdx_->tableName() + ", nicht zu " + own + ": " +
-                              mdxPath);
+                              mdx_->path());
     }
 }
 
@@ -176,7 +189,7 @@ void TableFile::requireWritable(bool memo) const {
         if (!f.writable()) throw EngineError("Die Datei ist schreibgeschützt: " + f.path());
     };
     check(*dbf_);
-    if (mdx_ && !mdx_->tags().empty() && !mdx_->writable())
+    if (mdx_ && mdx_->tagCount() > 0 && !mdx_->writable())
         throw EngineError("Die Datei ist schreibgeschützt: " + mdx_->path());
     if (memo && memo_ && !memo_->writable()) throw EngineError("Die Datei ist schreibgeschützt: " + memo_->path());
 }
@@ -191,14 +204,14 @@ bool TableFile::writable(bool memo) const {
 }
 
 void TableFile::indexOutOfStep(int tag, uint32_t recno) const {
-    throw EngineError("Der Index " + mdx_->tags().at(size_t(tag)).spec.name +
+    throw EngineError("Der Index " + mdx_->tagName(tag) +
                       " gehört nicht zu dieser Tabelle oder ist veraltet (Satz " + std::to_string(recno) +
                       "): " + mdx_->path());
 }
 
 void TableFile::requireEntries(uint32_t recno, const std::string& old, const std::string* now) {
     if (!mdx_) return;
-    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+    for (int t = 0; t < mdx_->tagCount(); ++t) {
         const auto before = keyOf(t, old);
         if (now && before == keyOf(t, *now)) continue;
         if (!mdx_->contains(t, before, recno, layout_.recordCount)) indexOutOfStep(t, recno);
@@ -206,9 +219,10 @@ void TableFile::requireEntries(uint32_t recno, const std::string& old, const std
 }
 
 bool TableFile::rowOfEntry(int tag, const mdx::Entry& entry) {
-    if (deleted(entry.recno)) return false;
-    read(entry.recno, scratch_);
-    const auto& spec = mdx_->tags().at(size_t(tag));
+    if (entry.recno < 1 || entry.recno > layout_.recordCount) return false;
+    read(entry.recno, scratch_);  // the whole row at once: its deletion flag and its key
+    if (scratch_[0] == '*') return false;
+    const auto& spec = mdx_->tag(tag);
     if (tagField(tag) >= 0 && mdx_->compareKeys(spec, keyOf(tag, scratch_), entry.key) != 0)
         indexOutOfStep(tag, entry.recno);
     return true;
@@ -224,7 +238,7 @@ uint32_t TableFile::append(const std::string& recIn) {
     uint32_t recno = layout_.recordCount + 1;
     // The index's pages on the way to the new entries are read, and found sound, first.
     if (mdx_)
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->prepareInsert(t, keyOf(t, rec), recno, recno);
+        for (int t = 0; t < mdx_->tagCount(); ++t) mdx_->prepareInsert(t, keyOf(t, rec), recno, recno);
     // Record bytes, then the end mark, then the count: a cut at any byte keeps all rows before.
     std::string bytes = rec;
     bytes.push_back(char(format::kEndOfFile));
@@ -233,7 +247,7 @@ uint32_t TableFile::append(const std::string& recIn) {
     layout_.recordCount = recno;
     ++version_;
     if (mdx_)
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->insert(t, keyOf(t, rec), recno, layout_.recordCount);
+        for (int t = 0; t < mdx_->tagCount(); ++t) mdx_->insert(t, keyOf(t, rec), recno, layout_.recordCount);
     return recno;
 }
 
@@ -249,7 +263,7 @@ void TableFile::update(uint32_t recno, const std::string& recIn) {
     dbf_->write(layout_.headerLength + uint64_t(recno - 1) * layout_.recordLength, rec.data(), rec.size());
     ++version_;
     if (mdx_ && old[0] != '*') {
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) {
+        for (int t = 0; t < mdx_->tagCount(); ++t) {
             auto before = keyOf(t, old), after = keyOf(t, rec);
             if (before == after) continue;
             mdx_->remove(t, before, recno, layout_.recordCount);
@@ -270,7 +284,7 @@ void TableFile::remove(uint32_t recno) {
     ++version_;
     if (deleted_) ++*deleted_;
     if (mdx_)
-        for (int t = 0; t < int(mdx_->tags().size()); ++t) mdx_->remove(t, keyOf(t, old), recno, layout_.recordCount);
+        for (int t = 0; t < mdx_->tagCount(); ++t) mdx_->remove(t, keyOf(t, old), recno, layout_.recordCount);
 }
 
 void TableFile::empty() {
@@ -302,7 +316,7 @@ uint32_t TableFile::writeMemo(const std::string& text) {
 std::vector<std::string> TableFile::indexNames() const {
     std::vector<std::string> names;
     if (mdx_)
-        for (const auto& t : mdx_->tags()) names.push_back(t.spec.name);
+        for (int t = 0; t < mdx_->tagCount(); ++t) names.push_back(mdx_->tagName(t));
     return names;
 }
 
@@ -311,13 +325,13 @@ int TableFile::tagByName(const std::string& name) const { return mdx_ ? mdx_->fi
 int TableFile::tagByField(const std::string& fieldName) const {
     int f = fieldIndex(fieldName);
     if (f < 0 || !mdx_) return -1;
-    for (int t = 0; t < int(mdx_->tags().size()); ++t)
+    for (int t = 0; t < mdx_->tagCount(); ++t)
         if (tagField(t) == f) return t;
     return -1;
 }
 
 int TableFile::tagField(int tag) const {
-    const auto& spec = mdx_->tags().at(size_t(tag)).spec;
+    const auto& spec = mdx_->tag(tag).spec;
     int f = fieldIndex(spec.expression);
     if (f < 0) return -1;
     char type = layout_.fields[size_t(f)].type;
@@ -336,9 +350,9 @@ void TableFile::requireIndexFile() const {
 void TableFile::requireMaintainable() const {
     requireIndexFile();
     if (!mdx_) return;
-    for (int t = 0; t < int(mdx_->tags().size()); ++t)
+    for (int t = 0; t < mdx_->tagCount(); ++t)
         if (tagField(t) < 0) {
-            const auto& spec = mdx_->tags()[size_t(t)].spec;
+            const auto& spec = mdx_->tag(t).spec;
             throw EngineError("Der Index " + spec.name + " (" + spec.expression + ") kann nicht aktuell gehalten werden: " +
                               mdx_->path());
         }
@@ -365,7 +379,7 @@ mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uin
 
 mdx::KeyBytes TableFile::keyOf(int tag, const std::string& rec) const {
     int f = tagField(tag);
-    const auto& spec = mdx_->tags().at(size_t(tag)).spec;
+    const auto& spec = mdx_->tag(tag).spec;
     if (f < 0) throw EngineError("Der Index " + spec.name + " kann nicht ausgewertet werden: " + mdx_->path());
     value::Where w{layout_, layout_.fields[size_t(f)], path_};
     return makeKey(w, spec, reinterpret_cast<const uint8_t*>(rec.data()));
@@ -434,7 +448,7 @@ void TableFile::rebuildIndexes() {
     if (!mdx_) return;
     requireMaintainable();
     std::vector<std::vector<mdx::Entry>> all;
-    for (int t = 0; t < int(mdx_->tags().size()); ++t) all.push_back(entriesFor(tagField(t), mdx_->tags()[size_t(t)].spec));
+    for (int t = 0; t < mdx_->tagCount(); ++t) all.push_back(entriesFor(tagField(t), mdx_->tag(t).spec));
     mdx_->rebuild(std::move(all));
     ++version_;
 }
@@ -443,8 +457,8 @@ std::vector<std::string> TableFile::checkIndexes() {
     std::vector<std::string> problems;
     if (!mdx_) return problems;
     std::string rec;
-    for (int t = 0; t < int(mdx_->tags().size()); ++t) {
-        const auto& tag = mdx_->tags()[size_t(t)];
+    for (int t = 0; t < mdx_->tagCount(); ++t) {
+        const auto& tag = mdx_->tag(t);
         auto result = mdx_->check(t);
         problems.insert(problems.end(), result.problems.begin(), result.problems.end());
         if (tagField(t) < 0) continue;  // a key we cannot evaluate cannot be compared

@@ -17,8 +17,10 @@ namespace dbf {
 
 class TableFile {
 public:
-    // The shared state of the table at path, opened on first use.
-    static std::shared_ptr<TableFile> open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path);
+    // The shared state of the table at path, opened on first use. Without a file of that name
+    // (or one differing in case only) it throws, or with ifExists gives nullptr.
+    static std::shared_ptr<TableFile> open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path,
+                                           bool ifExists = false);
     static bool isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::string& path);
     // Writes a new empty table (and memo file); removes a stale index file.
     static void create(io::FileSystem& fs, const std::string& path, const std::vector<FieldDef>& defs);
@@ -65,7 +67,7 @@ public:
     std::vector<std::string> checkIndexes();
 
 private:
-    TableFile(std::shared_ptr<io::FileSystem> fs, std::string path);
+    TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf);
     [[noreturn]] void bad(const std::string& what) const;
     int tagField(int tag) const;  // the field a tag indexes, -1 if we cannot evaluate it
     void requireMaintainable() const;
