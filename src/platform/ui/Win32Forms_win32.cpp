@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/ui/Cp1252.h"
+#include "platform/ui/DialogKeys_win32.h"
 
 namespace ui {
 
@@ -111,108 +112,6 @@ private:
     bool registered_ = false;
 };
 
-bool IsMultiLineEdit(HWND hwnd) {
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    return lstrcmpiW(cls, L"Edit") == 0 && (GetWindowLongW(hwnd, GWL_STYLE) & ES_MULTILINE);
-}
-
-// The keyboard to a control, an edit's text selected, as the dialog manager does it.
-void FocusControl(HWND control) {
-    if (!control)
-        return;
-    SetFocus(control);
-    if (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
-        SendMessageW(control, EM_SETSEL, 0, -1);
-}
-
-// Gives a message of a form's window the dialog keys and dispatches it, as IsDialogMessage
-// does; beyond it, a multi-line edit keeps Enter but lets Tab move on and Esc cancel, and Enter
-// on a focused button presses that button. False for a message of another window.
-bool DialogMessage(HWND form, MSG& msg) {
-    if (msg.message == WM_KEYDOWN && msg.hwnd && (msg.hwnd == form || IsChild(form, msg.hwnd)) &&
-        GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
-        if (IsMultiLineEdit(msg.hwnd) && msg.wParam == VK_TAB) {
-            FocusControl(GetNextDlgTabItem(form, msg.hwnd, GetKeyState(VK_SHIFT) < 0));
-            return true;
-        }
-        if (IsMultiLineEdit(msg.hwnd) && msg.wParam == VK_ESCAPE) {
-            SendMessageW(form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return true;
-        }
-        if (msg.wParam == VK_RETURN &&
-            (SendMessageW(msg.hwnd, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
-            SendMessageW(form, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(msg.hwnd), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(msg.hwnd));
-            return true;
-        }
-    }
-    return IsDialogMessageW(form, &msg) != FALSE;
-}
-
-LRESULT CALLBACK ModelessKeysProc(int code, WPARAM wParam, LPARAM lParam);
-
-// The host's message loop knows nothing of our modeless windows and never calls IsDialogMessage
-// for them: a message hook on the thread gives them their dialog keys. It is there exactly
-// while such a window exists; it goes with the last one, at the latest when the library unloads.
-class ModelessKeys {
-public:
-    constexpr ModelessKeys() = default;
-    ~ModelessKeys() { Unhook(); }
-    ModelessKeys(const ModelessKeys&) = delete;
-    ModelessKeys& operator=(const ModelessKeys&) = delete;
-
-    void Add(HWND form) {
-        if (!hook_) {
-            hook_ = SetWindowsHookExW(WH_GETMESSAGE, ModelessKeysProc, nullptr, GetCurrentThreadId());
-            if (!hook_)
-                throw std::runtime_error("Die Tastatur eines Fensters kann nicht eingerichtet werden (Fehler " +
-                                         std::to_string(GetLastError()) + ")");
-        }
-        forms_.push_back(form);
-    }
-    void Remove(HWND form) {
-        forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
-        if (forms_.empty())
-            Unhook();
-    }
-    // The modeless window that the window belongs to, if any.
-    HWND FormOf(HWND hwnd) const {
-        for (HWND form : forms_)
-            if (hwnd && (hwnd == form || IsChild(form, hwnd)))
-                return form;
-        return nullptr;
-    }
-    HHOOK Hook() const { return hook_; }
-
-private:
-    void Unhook() {
-        if (hook_)
-            UnhookWindowsHookEx(hook_);
-        hook_ = nullptr;
-    }
-
-    HHOOK hook_ = nullptr;
-    std::vector<HWND> forms_;
-};
-
-// Outlives the backend, whose windows take their part of the hook along when they go.
-ModelessKeys g_modelessKeys;
-
-LRESULT CALLBACK ModelessKeysProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE) {
-        auto* msg = reinterpret_cast<MSG*>(lParam);
-        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST)
-            if (HWND form = g_modelessKeys.FormOf(msg->hwnd); form && DialogMessage(form, *msg)) {
-                // Done here: the host's loop goes on with a message that does nothing.
-                msg->message = WM_NULL;
-                msg->wParam = 0;
-                msg->lParam = 0;
-            }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 }  // namespace
 
 // One shown form: its top-level window and a child window per control (a radio group has a
@@ -280,7 +179,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == WM_NCDESTROY) {
         // However the window goes, its keys' hook goes with it.
-        g_modelessKeys.Remove(hwnd);
+        dialogkeys::RemoveModeless(hwnd);
         if (window && window->hwnd() == hwnd)
             window->Detach();
         return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -375,7 +274,7 @@ Win32Window::Win32Window(Form& form, HWND owner, bool modal) : form_(form), moda
     hwnd_ = created;
     try {
         if (!modal)
-            g_modelessKeys.Add(hwnd_);
+            dialogkeys::AddModeless(hwnd_);
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form.FormFont)), FALSE);
         for (const auto& c : form.Controls())
             CreateControl(*c);
@@ -397,7 +296,7 @@ void Win32Window::Destroy() {
     HWND hwnd = hwnd_;
     hwnd_ = nullptr;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    g_modelessKeys.Remove(hwnd);  // also where the window cannot be destroyed from here
+    dialogkeys::RemoveModeless(hwnd);  // also where the window cannot be destroyed from here
     DestroyWindow(hwnd);
     Detach();
 }
@@ -891,7 +790,7 @@ Win32Backend::Win32Backend() {
 
 Win32Backend::~Win32Backend() = default;
 
-void* ModelessKeysHook() { return g_modelessKeys.Hook(); }
+void* ModelessKeysHook() { return dialogkeys::ModelessHook(); }
 
 namespace {
 FormClass& TheFormClass() {
@@ -919,7 +818,7 @@ int Win32Backend::ShowModal(Form& form) {
             form.ModalResult = mrCancel;
             break;
         }
-        if (!DialogMessage(window.hwnd(), msg)) {
+        if (!dialogkeys::DialogMessage(window.hwnd(), msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
