@@ -14,6 +14,7 @@
 #include "platform/ui/Channel.h"
 #include "plugin/Globals.h"
 #include "plugin/VE1TransAction.h"
+#include "store/TransActTools.h"
 
 namespace {
 
@@ -140,6 +141,45 @@ void BM_CheckStatus(benchmark::State& state) {
     Timed(state, [](int i) { CheckStatus(0, i + 1, 0); });
 }
 
+// The status queries behind CheckStatus and SwitchKennung: one open, one lookup, no write.
+void BM_GetObjectStatus(benchmark::State& state) {
+    Timed(state, [](int i) { benchmark::DoNotOptimize(GetObjectStatus(Kennung(i))); });
+}
+
+void BM_GetTIDOfObject(benchmark::State& state) {
+    Timed(state, [](int i) { benchmark::DoNotOptimize(GetTIDOfObject(Kennung(i))); });
+}
+
+// An edit of an object whose row is marked already: the hook looks and changes nothing.
+constexpr int kMarked = 1000;
+int MarkedRow(int k) { return static_cast<int>((int64_t(k) * 97) % kRows); }
+
+void BM_SetChangedFlagUnchanged(benchmark::State& state) {
+    const Fixture& f = TheFixture();
+    {
+        dbf::Table list(f.dir.string() + "/", "TA_LIST.DBF");
+        list.setIndexName("idxKennung");
+        list.open();
+        for (int k = 0; k < kMarked; ++k) {
+            if (!list.findKey(Kennung(MarkedRow(k))))
+                continue;
+            list.edit();
+            list.fieldByName("CHANGED").setString("UPDATE");
+            list.post();
+        }
+    }
+    std::mt19937 rng(19);
+    Ratio ratio;
+    for (auto _ : state) {
+        const int i = MarkedRow(static_cast<int>(rng() % kMarked));
+        ratio.Time(state, [&] {
+            sim::TheProject().activeObject = i + 1;
+            AfterEditObject(0, 0, 0);
+        });
+    }
+    ratio.Report(state);
+}
+
 // Deleting a new object removes its row and returns its identifier; creating it again under
 // the transaction records it anew. Each benchmark times one half, the other restores.
 template <bool TimeDeletion>
@@ -178,6 +218,9 @@ void BM_InsertInTransActionList(benchmark::State& state) { DeleteAndCreateAgain<
 BENCHMARK(BM_Baseline_OpenLookupClose)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetChangedFlag)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CheckStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetObjectStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetTIDOfObject)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetChangedFlagUnchanged)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteFromTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_InsertInTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();
