@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/dbf/FieldValue.h"
+#include "platform/dbf/Journal.h"
 #include "platform/dbf/PageCache.h"
 #include "platform/dbf/Paths.h"
 
@@ -61,7 +62,7 @@ bool TableFile::isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::str
 }
 
 TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::string path)
-    : fs_(std::move(fs)), path_(std::move(path)) {
+    : fs_(journal::journaled(std::move(fs))), path_(std::move(path)) {
     dbf_ = std::make_unique<io::CachedFile>(fs_->open(path_, io::OpenMode::ReadWrite), 4096, 256);
     layout_ = format::parse(*dbf_);
     if (layout_.memo != format::MemoKind::None) {
@@ -100,7 +101,9 @@ TableFile::~TableFile() {
 
 void TableFile::bad(const std::string& what) const { throw EngineError(what + ": " + path_); }
 
-void TableFile::create(io::FileSystem& fs, const std::string& pathIn, const std::vector<FieldDef>& defs) {
+void TableFile::create(io::FileSystem& plain, const std::string& pathIn, const std::vector<FieldDef>& defs) {
+    const auto through = journal::journaled(plain);
+    io::FileSystem& fs = *through;
     std::string path = paths::resolve(fs, paths::normalize(pathIn));
     if (defs.empty()) throw EngineError("Die Tabelle hat keine Felder: " + path);
     std::vector<format::FieldInfo> fields;

@@ -1,0 +1,36 @@
+// Fault injection in the real file layer.
+#include "platform/dbf/Faults.h"
+
+#include <cstdlib>
+
+namespace dbf::io::faults {
+
+namespace {
+struct Plan {
+    int64_t at = 0;  // 0: none
+    Action action = Action::Fail;
+    int error = 0;
+    int64_t calls = 0;
+};
+Plan& plan() {
+    static Plan p;
+    return p;
+}
+}  // namespace
+
+void arm(int64_t n, Action action, int error) { plan() = Plan{n, action, error, 0}; }
+
+void disarm() { plan() = Plan{}; }
+
+int64_t calls() { return plan().calls; }
+
+int before() {
+    Plan& p = plan();
+    if (++p.calls != p.at)
+        return 0;
+    if (p.action == Action::Stop)
+        std::_Exit(kStopped);
+    return p.error;
+}
+
+}  // namespace dbf::io::faults
