@@ -391,7 +391,8 @@ void Shared::rollBack() noexcept {
 // ---- units ----
 
 Unit::Unit(std::shared_ptr<io::FileSystem> fs, const std::string& directory, const std::string& journalName,
-           const std::vector<std::string>& tables) {
+           const std::vector<std::string>& tables)
+    : exceptions_(std::uncaught_exceptions()) {
     const std::string dir = withoutTrailingSlash(directory);
     for (Shared* s : running())
         if (s->fs == fs && s->directoryKey == keyOf(dir)) {
@@ -413,6 +414,7 @@ Unit::Unit(std::shared_ptr<io::FileSystem> fs, const std::string& directory, con
 }
 
 Unit::~Unit() {
+    if (!done_ && joined_ && std::uncaught_exceptions() == exceptions_) done_ = true;
     if (!done_) rollBack();
     if (joined_) {
         --shared_->depth;

@@ -2,6 +2,7 @@
 // not at all, also after a crash, a write error or a power cut.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ class Unit {
 public:
     Unit(std::shared_ptr<io::FileSystem> fs, const std::string& directory, const std::string& journalName,
          const std::vector<std::string>& tables);
-    // Rolls back unless committed.
+    // Rolls back unless committed. A joined unit left without commit and without an error
+    // leaves its changes to the unit it joined; left by an error, it dooms that one.
     ~Unit();
     Unit(const Unit&) = delete;
     Unit& operator=(const Unit&) = delete;
@@ -40,6 +42,7 @@ public:
 private:
     std::shared_ptr<Shared> shared_;
     bool joined_ = false, done_ = false, undone_ = false;
+    int exceptions_ = 0;  // errors under way when the unit began
     std::string failure_;
 };
 
