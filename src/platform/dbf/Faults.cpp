@@ -1,16 +1,18 @@
 // Fault injection in the real file layer.
 #include "platform/dbf/Faults.h"
 
+#include <atomic>
 #include <cstdlib>
 
 namespace dbf::io::faults {
 
 namespace {
+// Set while no file is written; counted also by syncs that run at once.
 struct Plan {
     int64_t at = 0;  // 0: none
     Action action = Action::Fail;
     int error = 0;
-    int64_t calls = 0;
+    std::atomic<int64_t> calls{0};
 };
 Plan& plan() {
     static Plan p;
@@ -18,9 +20,15 @@ Plan& plan() {
 }
 }  // namespace
 
-void arm(int64_t n, Action action, int error) { plan() = Plan{n, action, error, 0}; }
+void arm(int64_t n, Action action, int error) {
+    Plan& p = plan();
+    p.at = n;
+    p.action = action;
+    p.error = error;
+    p.calls = 0;
+}
 
-void disarm() { plan() = Plan{}; }
+void disarm() { arm(0, Action::Fail, 0); }
 
 int64_t calls() { return plan().calls; }
 

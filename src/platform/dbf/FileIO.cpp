@@ -45,6 +45,9 @@ public:
         return lockNativeFile(path, create);
     }
     void syncDirectory(const std::string& directory) override { syncNativeDirectory(directory); }
+    void syncAll(const std::vector<File*>& files, const std::string* directory) override {
+        syncNativeAll(files, directory);
+    }
 };
 
 }  // namespace
@@ -54,6 +57,11 @@ std::unique_ptr<LockedFile> FileSystem::lockFile(const std::string& path, bool) 
 }
 
 void FileSystem::syncDirectory(const std::string&) {}
+
+void FileSystem::syncAll(const std::vector<File*>& files, const std::string* directory) {
+    for (File* f : files) f->sync();
+    if (directory) syncDirectory(*directory);
+}
 
 std::shared_ptr<FileSystem> standardFileSystem() {
     static std::shared_ptr<FileSystem> fs = std::make_shared<StdFileSystem>();

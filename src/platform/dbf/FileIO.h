@@ -52,6 +52,9 @@ public:
     virtual std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create);
     // The files made and removed in a directory on the disk itself.
     virtual void syncDirectory(const std::string& directory);
+    // Syncs the files, and the directory when one is named, all at once where the system can
+    // merge their flushes. The first failure travels once every sync has ended.
+    virtual void syncAll(const std::vector<File*>& files, const std::string* directory);
 };
 
 // The real file system (stdio and std::filesystem).

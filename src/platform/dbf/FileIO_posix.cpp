@@ -1,7 +1,10 @@
 // Files of the real file system on POSIX: one system call per read or write at its offset,
 // so that written data reaches the operating system at once and nothing is buffered here.
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
+#include <functional>
+#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -168,6 +171,27 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
     if (fd < 0)
         fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
     return std::make_unique<PosixFile>(path, fd, writable);
+}
+
+// Concurrent syncs cost the disk about one flush: all but the first run on threads of their own.
+void syncNativeAll(const std::vector<File*>& files, const std::string* directory) {
+    std::vector<std::function<void()>> work;
+    for (File* f : files) work.push_back([f] { f->sync(); });
+    if (directory) work.push_back([directory] { syncNativeDirectory(*directory); });
+    std::vector<std::exception_ptr> errors(work.size());
+    auto run = [&](size_t i) {
+        try {
+            work[i]();
+        } catch (...) {
+            errors[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < work.size(); ++i) threads.emplace_back(run, i);
+    if (!work.empty()) run(0);
+    for (auto& t : threads) t.join();
+    for (auto& e : errors)
+        if (e) std::rethrow_exception(e);
 }
 
 }  // namespace dbf::io

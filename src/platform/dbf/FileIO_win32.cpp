@@ -192,6 +192,10 @@ std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create)
 // NTFS keeps its directory entries in its own log: nothing to do.
 void syncNativeDirectory(const std::string&) {}
 
+void syncNativeAll(const std::vector<File*>& files, const std::string*) {
+    for (File* f : files) f->sync();
+}
+
 std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
     std::FILE* f = nullptr;
     bool writable = false;

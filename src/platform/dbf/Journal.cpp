@@ -104,7 +104,18 @@ std::vector<uint8_t>& Shared::page(FileState& f, uint64_t index, bool whole) {
     auto it = f.pending.find(index);
     if (it != f.pending.end()) return it->second;
     std::vector<uint8_t> bytes(kPage, 0);
-    if (!whole && f.handle) readDisk(f, index * kPage, bytes.data(), kPage);
+    const uint64_t start = index * kPage;
+    if (f.existed && f.handle && start < std::min(f.original, f.disk) && !f.journaled.count(index)) {
+        // One read gives the page as the unit sees it and, for the journal, as it found it.
+        std::vector<uint8_t> was(size_t(std::min<uint64_t>(kPage, f.disk - start)));
+        f.handle->read(start, was.data(), was.size());
+        const uint64_t seen = std::min(f.disk, f.keep);
+        if (start < seen) std::copy_n(was.begin(), size_t(std::min<uint64_t>(was.size(), seen - start)), bytes.begin());
+        was.resize(size_t(std::min<uint64_t>(was.size(), f.original - start)));
+        f.originals.emplace(index, std::move(was));
+    } else if (!whole && f.handle) {
+        readDisk(f, start, bytes.data(), kPage);
+    }
     pendingBytes += kPage;
     return f.pending.emplace(index, std::move(bytes)).first->second;
 }
@@ -166,25 +177,30 @@ void Shared::truncate(FileState& f, uint64_t size) {
 
 void Shared::original(FileState& f, const std::vector<uint64_t>& pages, Segment& seg, std::vector<uint64_t>& added) {
     if (!f.existed || !f.handle) return;
-    // Pages on disk that the unit has not yet journaled still hold their original bytes.
+    // Pages on disk that the unit has not yet journaled still hold their original bytes; those
+    // held back were read when the unit first changed them.
     const uint64_t limit = std::min(f.original, f.disk);
+    auto wanted = [&](uint64_t p) { return p * kPage < limit && !f.journaled.count(p); };
     std::vector<uint8_t> run;
     for (size_t i = 0; i < pages.size();) {
         const uint64_t first = pages[i];
-        if (first * kPage >= limit || f.journaled.count(first)) {
+        if (!wanted(first)) {
             ++i;
             continue;
         }
-        uint64_t last = first;
-        while (i + 1 < pages.size() && pages[i + 1] == last + 1 && (last + 1) * kPage < limit &&
-               !f.journaled.count(last + 1))
-            last = pages[++i];
-        ++i;
-        const uint64_t from = first * kPage, to = std::min((last + 1) * kPage, limit);
-        run.resize(size_t(to - from));
-        f.handle->read(from, run.data(), run.size());
-        seg.bytes(f.name, from, run.data(), run.size());
-        for (uint64_t p = first; p <= last; ++p) added.push_back(p);
+        run.clear();
+        uint64_t p = first;
+        for (; i < pages.size() && pages[i] == p && wanted(p); ++i, ++p) {
+            const size_t n = size_t(std::min<uint64_t>(kPage, limit - p * kPage));
+            if (auto it = f.originals.find(p); it != f.originals.end()) {
+                run.insert(run.end(), it->second.begin(), it->second.end());
+            } else {
+                run.resize(run.size() + n);
+                f.handle->read(p * kPage, run.data() + run.size() - n, n);
+            }
+            added.push_back(p);
+        }
+        seg.bytes(f.name, first * kPage, run.data(), run.size());
     }
 }
 
@@ -216,13 +232,20 @@ void Shared::openJournal() {
            uint32_t(reinterpret_cast<uintptr_t>(this));
 }
 
+void Shared::journaled(const std::vector<std::pair<FileState*, std::vector<uint64_t>>>& added) {
+    for (auto& [f, pages] : added) {
+        f->recorded = true;
+        f->journaled.insert(pages.begin(), pages.end());
+        for (uint64_t p : pages) f->originals.erase(p);
+    }
+}
+
 void Shared::write(Segment& seg) {
     openJournal();
     const auto bytes = seg.encode(segments, salt);
     journal->write(journalEnd, bytes.data(), bytes.size());
-    journal->sync();
-    // The journal's own entry is on the disk before any table is written.
-    if (segments == 0) fs->syncDirectory(directory);
+    // The journal's bytes, and its own entry, are on the disk before any table is written.
+    fs->syncAll({journal.get()}, segments == 0 ? &directory : nullptr);
     journalEnd += bytes.size();
     ++segments;
 }
@@ -260,10 +283,7 @@ void Shared::beforeCreate(const std::string& name, const std::string& path) {
         }
     }
     if (!seg.empty()) write(seg);
-    for (auto& [f, pages] : added) {
-        f->recorded = true;
-        f->journaled.insert(pages.begin(), pages.end());
-    }
+    journaled(added);
 }
 
 void Shared::created(const std::string& name, std::shared_ptr<io::File> handle) {
@@ -271,6 +291,7 @@ void Shared::created(const std::string& name, std::shared_ptr<io::File> handle) 
     if (!f) return;
     pendingBytes -= f->pending.size() * kPage;
     f->pending.clear();
+    f->originals.clear();
     f->handle = std::move(handle);
     f->size = f->disk = f->keep = 0;
     f->written = true;
@@ -288,6 +309,7 @@ void Shared::removed(const std::string& name) {
     if (!f) return;
     pendingBytes -= f->pending.size() * kPage;
     f->pending.clear();
+    f->originals.clear();
     f->handle.reset();
     f->size = f->disk = f->keep = 0;
     f->written = false;
@@ -316,10 +338,7 @@ void Shared::flush() {
     }
     if (work.empty()) return;
     if (!seg.empty()) write(seg);
-    for (auto& [f, pages] : added) {
-        f->recorded = true;
-        f->journaled.insert(pages.begin(), pages.end());
-    }
+    journaled(added);
     std::vector<uint8_t> run;
     for (FileState* f : work) {
         if (f->keep < f->disk) {
@@ -356,9 +375,10 @@ void Shared::commit() {
     }
     try {
         flush();
+        std::vector<io::File*> written;
         for (auto& [key, f] : files)
-            if (f.written && f.handle) f.handle->sync();
-        if (entriesChanged) fs->syncDirectory(directory);
+            if (f.written && f.handle) written.push_back(f.handle.get());
+        fs->syncAll(written, entriesChanged ? &directory : nullptr);
         if (journal) {
             journal->discard();
             journal.reset();

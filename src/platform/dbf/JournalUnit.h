@@ -30,6 +30,8 @@ struct FileState {
     uint64_t disk = 0;             // on disk now
     uint64_t keep = 0;             // bytes on disk from here on were cut off by the unit
     std::map<uint64_t, std::vector<uint8_t>> pending;  // pages held back, kPage bytes each
+    // The bytes on disk of pages held back as the unit found them, for the journal: read once.
+    std::map<uint64_t, std::vector<uint8_t>> originals;
     bool written = false;          // written back: synced at commit
 };
 
@@ -73,6 +75,8 @@ private:
     void original(FileState& f, const std::vector<uint64_t>& pages, Segment& seg, std::vector<uint64_t>& added);
     void originalAll(FileState& f, Segment& seg, std::vector<uint64_t>& added);
     void write(Segment& seg);
+    // What a segment written holds: the files' states and their pages.
+    void journaled(const std::vector<std::pair<FileState*, std::vector<uint64_t>>>& added);
     void openJournal();
 };
 

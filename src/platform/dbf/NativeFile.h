@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/dbf/DbfTable.h"
 #include "platform/dbf/FileIO.h"
@@ -61,5 +62,7 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode);
 std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create);
 // The directory's entries on the disk itself (nothing to do where the system keeps them so).
 void syncNativeDirectory(const std::string& directory);
+// FileSystem::syncAll of the real file system.
+void syncNativeAll(const std::vector<File*>& files, const std::string* directory);
 
 }  // namespace dbf::io
