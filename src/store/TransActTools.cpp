@@ -257,7 +257,13 @@ int32_t BeforeCreateObjectProc(int32_t /*ClassID*/, NewKennungStruct* Data, int3
     {
         ProjectTable ids(kTransactionIDs, nullptr, ProjectTable::Missing::LeaveClosed);
         if (!ids.active()) {
-            ui::MessageDlg("Transaktionsliste nicht gefunden!", ui::MsgType::Warning);
+            // Without TA_ID.DBF beside a list or pool, an import of an earlier version stopped
+            // halfway: not a project without transaction data.
+            const bool partly = ProjectTableExists(kTransactionList) || ProjectTableExists(kKennungList);
+            ui::MessageDlg(partly ? "Die Transaktionsdaten des Projekts sind unvollständig: TA_ID.DBF fehlt. "
+                                    "Bitte wiederholen Sie den Import."
+                                  : "Transaktionsliste nicht gefunden!",
+                           ui::MsgType::Warning);
             Data->UseHostKennung = 1;
             return -1;
         }
