@@ -1,10 +1,14 @@
 // Cost of the hooks that touch the transaction list on every edit, creation and deletion,
-// as a ratio to the engine's own open + lookup + close of the same list in the same run.
+// as a ratio to the engine's own open + lookup + close of the same list in the same run; the
+// write hooks also as a ratio to the same one-row change by SQLite (rollback journal,
+// synchronous=FULL) on a table with four indexes in the same directory.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "host/Plugin.h"
@@ -22,10 +26,74 @@ constexpr int kRows = 100000;
 
 std::string Kennung(int i) { return "NSG-" + std::to_string(100000 + i); }
 
+// The transaction list as an SQLite table with the same four indexes, in the project
+// directory, written as SQLite writes durably: rollback journal, synchronous=FULL.
+class SqliteList {
+public:
+    explicit SqliteList(const std::string& path) {
+        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite: " + path);
+        Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+             "CREATE TABLE ta_list (tid INTEGER, feldixid INTEGER, vgnr INTEGER, schreibend INTEGER,"
+             " kennung TEXT, changed TEXT, kennungo TEXT);"
+             "CREATE INDEX idxKennung ON ta_list (kennung); CREATE INDEX idxTID ON ta_list (tid);"
+             "CREATE INDEX idxSchreib ON ta_list (schreibend); CREATE INDEX idxOKenn ON ta_list (kennungo);");
+        update_ = Prepare("UPDATE ta_list SET changed = 'UPDATE' WHERE kennung = ?1");
+        delete_ = Prepare("DELETE FROM ta_list WHERE kennung = ?1");
+        insert_ = Prepare("INSERT INTO ta_list VALUES (5, ?2, -1, 2, ?1, 'NEW', '')");
+    }
+    ~SqliteList() {
+        for (sqlite3_stmt* st : {update_, delete_, insert_}) sqlite3_finalize(st);
+        sqlite3_close(db_);
+    }
+    void Fill(int rows, std::string (*kennung)(int)) {
+        Exec("BEGIN");
+        sqlite3_stmt* st = Prepare("INSERT INTO ta_list VALUES (5, ?1, ?2, ?3, ?4, 'IGNORED', ?4)");
+        for (int i = 0; i < rows; ++i) {
+            const std::string k = kennung(i);
+            sqlite3_bind_int(st, 1, i + 1);
+            sqlite3_bind_int(st, 2, i);
+            sqlite3_bind_int(st, 3, i % 3);
+            sqlite3_bind_text(st, 4, k.c_str(), -1, SQLITE_TRANSIENT);
+            Step(st);
+        }
+        sqlite3_finalize(st);
+        Exec("COMMIT");
+    }
+    // One statement, one transaction: the change of a non-indexed field, the removal of a
+    // row from all four indexes, and its insertion into them.
+    void Update(const std::string& k) { Run(update_, k, 0); }
+    void Delete(const std::string& k) { Run(delete_, k, 0); }
+    void Insert(const std::string& k, int id) { Run(insert_, k, id); }
+
+private:
+    void Exec(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+    }
+    sqlite3_stmt* Prepare(const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+        return st;
+    }
+    void Step(sqlite3_stmt* st) {
+        if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+        sqlite3_reset(st);
+    }
+    void Run(sqlite3_stmt* st, const std::string& k, int id) {
+        sqlite3_bind_text(st, 1, k.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_bind_parameter_count(st) > 1) sqlite3_bind_int(st, 2, id);
+        Step(st);
+    }
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt *update_ = nullptr, *delete_ = nullptr, *insert_ = nullptr;
+};
+
 // A project with kRows objects of one transaction: every third read-locked, every third
 // write-locked, every third new; the pool holds the identifiers of the new ones' partners.
 struct Fixture {
     std::filesystem::path dir;
+    std::unique_ptr<SqliteList> sqlite;
 
     Fixture() {
         dir = std::filesystem::temp_directory_path() / ("ve1-hooks-bench-" + std::to_string(std::random_device{}()));
@@ -54,6 +122,8 @@ struct Fixture {
             }
         }
         p.ReserveIds(kRows + 1);
+        sqlite = std::make_unique<SqliteList>((dir / "ta_list.sqlite").string());
+        sqlite->Fill(kRows, Kennung);
         sim::ThePlugin().UseHooks("VE1TransAction.dll", {{"AfterEditObject", &AfterEditObject},
                                                          {"CheckStatus", &CheckStatus},
                                                          {"DeleteFromTransActionList", &DeleteFromTransActionList},
@@ -62,6 +132,7 @@ struct Fixture {
         ui::SetResponder([](const std::string&) { return std::string("ok"); });
     }
     ~Fixture() {
+        sqlite.reset();
         ui::SetResponder(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
@@ -86,14 +157,20 @@ double Nanoseconds(std::chrono::steady_clock::time_point since) {
 }
 
 // Times the baseline right after every timed hook call, on another random row, so that the
-// ratio does not drift with the machine's state over the run.
+// ratio does not drift with the machine's state over the run; a write hook also the same change
+// by SQLite, on the same row.
 struct Ratio {
-    double hookNs = 0, baselineNs = 0;
-    int64_t n = 0;
+    double hookNs = 0, baselineNs = 0, sqliteNs = 0;
+    int64_t n = 0, sqliteN = 0;
     std::mt19937 rng{3};
 
     template <class F>
     void Time(benchmark::State& state, F&& hook) {
+        Time(state, hook, [] { return false; });
+    }
+    // sqlite() makes the same change by SQLite when there is one, and says whether it did.
+    template <class F, class S>
+    void Time(benchmark::State& state, F&& hook, S&& sqlite) {
         auto t0 = std::chrono::steady_clock::now();
         hook();
         hookNs += Nanoseconds(t0);
@@ -102,25 +179,40 @@ struct Ratio {
         t0 = std::chrono::steady_clock::now();
         OpenLookupClose(TheFixture(), j);
         baselineNs += Nanoseconds(t0);
+        t0 = std::chrono::steady_clock::now();
+        const bool timed = sqlite();
+        if (timed) {
+            sqliteNs += Nanoseconds(t0);
+            ++sqliteN;
+        }
         state.ResumeTiming();
         ++n;
     }
     void Report(benchmark::State& state) const {
         state.counters["baseline_us"] = n ? baselineNs / double(n) / 1000.0 : 0.0;
         state.counters["ratio_to_baseline"] = baselineNs > 0 ? hookNs / baselineNs : 0.0;
+        if (sqliteN > 0) {
+            state.counters["sqlite_us"] = sqliteNs / double(sqliteN) / 1000.0;
+            state.counters["ratio_to_sqlite"] = sqliteNs > 0 ? hookNs / sqliteNs : 0.0;
+        }
     }
 };
 
-template <class F>
-void Timed(benchmark::State& state, F&& hook) {
+template <class F, class S>
+void Timed(benchmark::State& state, F&& hook, S&& sqlite) {
     TheFixture();
     std::mt19937 rng(11);
     Ratio ratio;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % kRows);
-        ratio.Time(state, [&] { hook(i); });
+        ratio.Time(state, [&] { hook(i); }, [&] { return sqlite(i); });
     }
     ratio.Report(state);
+}
+
+template <class F>
+void Timed(benchmark::State& state, F&& hook) {
+    Timed(state, hook, [](int) { return false; });
 }
 
 void BM_Baseline_OpenLookupClose(benchmark::State& state) {
@@ -130,11 +222,25 @@ void BM_Baseline_OpenLookupClose(benchmark::State& state) {
         OpenLookupClose(f, static_cast<int>(rng() % kRows));
 }
 
+// SQLite's transaction alone: one row's non-indexed field changed.
+void BM_Baseline_SqliteOneRowUpdate(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::mt19937 rng(5);
+    for (auto _ : state)
+        f.sqlite->Update(Kennung(static_cast<int>(rng() % kRows)));
+}
+
 void BM_SetChangedFlag(benchmark::State& state) {
-    Timed(state, [](int i) {
-        sim::TheProject().activeObject = i + 1;
-        AfterEditObject(0, 0, 0);
-    });
+    Timed(
+        state,
+        [](int i) {
+            sim::TheProject().activeObject = i + 1;
+            AfterEditObject(0, 0, 0);
+        },
+        [](int i) {
+            TheFixture().sqlite->Update(Kennung(i));
+            return true;
+        });
 }
 
 void BM_CheckStatus(benchmark::State& state) {
@@ -198,11 +304,20 @@ void DeleteAndCreateAgain(benchmark::State& state) {
                 else
                     InsertInTransActionList(0, i + 1, 0);
             };
+            // SQLite's table takes the same row out of its four indexes, or back in.
+            auto same = [&] {
+                if (deleting)
+                    TheFixture().sqlite->Delete(Kennung(i));
+                else
+                    TheFixture().sqlite->Insert(Kennung(i), i + 1);
+                return true;
+            };
             if (deleting == TimeDeletion) {
-                ratio.Time(state, call);
+                ratio.Time(state, call, same);
             } else {
                 state.PauseTiming();
                 call();
+                same();
                 state.ResumeTiming();
             }
         }
@@ -216,6 +331,7 @@ void BM_InsertInTransActionList(benchmark::State& state) { DeleteAndCreateAgain<
 }  // namespace
 
 BENCHMARK(BM_Baseline_OpenLookupClose)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Baseline_SqliteOneRowUpdate)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetChangedFlag)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CheckStatus)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetObjectStatus)->Unit(benchmark::kMicrosecond);
