@@ -47,6 +47,13 @@ std::unique_ptr<dbf::Table> Open(const std::shared_ptr<dbf::io::FileSystem>& fs,
     return t;
 }
 
+// One row appended to a table of kDir.
+void Append(const std::shared_ptr<dbf::io::FileSystem>& fs, const char* name, int32_t tid, const std::string& kennung) {
+    auto t = Open(fs, name);
+    t->open();
+    dbftest::appendRow(*t, tid, kennung);
+}
+
 // Two tables with rows, as a project holds them before a change.
 void Prepare(const std::shared_ptr<dbf::io::FileSystem>& fs, const std::string& dir = kDir) {
     for (const char* name : {"A.DBF", "B.DBF"}) {
@@ -185,17 +192,12 @@ TEST(Journal, ChangesAreHeldBackUntilTheCommitAndLeaveNoJournal) {
     const State old = Read(fs);
     {
         Unit unit(fs, kDir, kJournal, kTables);
-        auto a_ = Open(fs, "A.DBF");
-        dbf::Table& a = *a_;
-        a.open();
-        dbftest::appendRow(a, 5, "held");
+        Append(fs, "A.DBF", 5, "held");
         EXPECT_EQ(fs->snapshot(), before);  // nothing on the disk yet
-        auto again_ = Open(fs, "A.DBF");
-        dbf::Table& again = *again_;  // but every reader in the unit sees the change
-        again.open();
-        EXPECT_EQ(dbftest::walk(again).back(), "held");
-        a.close();
-        again.close();
+        auto again = Open(fs, "A.DBF");  // but every reader in the unit sees the change
+        again->open();
+        EXPECT_EQ(dbftest::walk(*again).back(), "held");
+        again->close();
         unit.commit();
     }
     State now = Read(fs);
@@ -214,12 +216,12 @@ TEST(Journal, ARollbackLeavesEveryByteAsItWasAndRemovesTablesItMade) {
         {
             Unit unit(fs, kDir, kJournal, kTables);
             auto c_ = Open(fs, "C.DBF");
-        dbf::Table& c = *c_;
+            dbf::Table& c = *c_;
             dbftest::createList(c);
             c.open();
             dbftest::appendRow(c, 1, "C-1");
             auto a_ = Open(fs, "A.DBF");
-        dbf::Table& a = *a_;
+            dbf::Table& a = *a_;
             a.open();
             a.emptyTable();
             dbftest::appendRow(a, 1, "A-only");
@@ -234,24 +236,16 @@ TEST(Journal, AFailedJoinedUnitUndoesTheWhole) {
     Prepare(fs);
     const auto before = fs->snapshot();
     Unit outer(fs, kDir, kJournal, kTables);
-    {
-        auto a_ = Open(fs, "A.DBF");
-        dbf::Table& a = *a_;
-        a.open();
-        dbftest::appendRow(a, 1, "outer");
-    }
+    Append(fs, "A.DBF", 1, "outer");
     {
         Unit inner(fs, kDir, kJournal, {"A.DBF"});
         EXPECT_TRUE(inner.joined());
-        auto b_ = Open(fs, "B.DBF");
-        dbf::Table& b = *b_;
-        b.open();
-        dbftest::appendRow(b, 1, "inner");
+        Append(fs, "B.DBF", 1, "inner");
         EXPECT_TRUE(inner.rollBack());  // its step failed
     }
     // Nothing the outer unit writes afterwards is taken, and its commit undoes everything.
     auto a_ = Open(fs, "A.DBF");
-        dbf::Table& a = *a_;
+    dbf::Table& a = *a_;
     a.open();
     EXPECT_NE(dbftest::errorOf([&] { dbftest::appendRow(a, 1, "after"); }), "no error");
     a.close();
@@ -259,38 +253,50 @@ TEST(Journal, AFailedJoinedUnitUndoesTheWhole) {
     EXPECT_EQ(fs->snapshot(), before);
 }
 
-TEST(Journal, AJoinedUnitsCommitWaitsForTheOuterOne) {
-    auto fs = std::make_shared<dbf::io::MemoryFileSystem>();
-    Prepare(fs);
-    const auto before = fs->snapshot();
-    {
-        Unit outer(fs, kDir, kJournal, kTables);
-        {
-            Unit inner(fs, kDir, kJournal, kTables);
-            auto a_ = Open(fs, "A.DBF");
-        dbf::Table& a = *a_;
-            a.open();
-            dbftest::appendRow(a, 1, "inner");
-            a.close();
-            inner.commit();
+// What a joined unit changes waits for the outer unit, whether the joined one committed or was
+// left without an error (an early return): taken with the outer commit, undone without it.
+TEST(Journal, AJoinedUnitsChangesWaitForTheOuterOne) {
+    for (const bool innerCommits : {true, false})
+        for (const bool outerCommits : {true, false}) {
+            SCOPED_TRACE(std::to_string(innerCommits) + std::to_string(outerCommits));
+            auto fs = std::make_shared<dbf::io::MemoryFileSystem>();
+            Prepare(fs);
+            const auto before = fs->snapshot();
+            {
+                Unit outer(fs, kDir, kJournal, kTables);
+                {
+                    Unit inner(fs, kDir, kJournal, kTables);
+                    Append(fs, "A.DBF", 1, "inner");
+                    if (innerCommits) inner.commit();
+                }
+                EXPECT_EQ(fs->snapshot(), before);
+                if (outerCommits) outer.commit();
+            }
+            if (outerCommits) EXPECT_EQ(Read(fs)["A.DBF"].back(), "1|inner|NEW");
+            else EXPECT_EQ(fs->snapshot(), before);
         }
-        EXPECT_EQ(fs->snapshot(), before);
-    }  // the outer one ends without commit
-    EXPECT_EQ(fs->snapshot(), before);
+}
+
+// The files when the journal of Change is about to be removed: the tables hold the new state,
+// the journal the old one.
+CrashFileSystem::Image AtRemoval(State& before, State& after) {
+    auto fs = std::make_shared<CrashFileSystem>();
+    Prepare(fs);
+    before = Read(fs);
+    CrashFileSystem::Image image;
+    fs->before = [&](int64_t, const std::string& what) {
+        if (what.rfind("discard", 0) == 0) image = fs->killImage();
+    };
+    Change(fs, kDir);
+    after = Read(fs);
+    return image;
 }
 
 // The journal at the moment it is to be removed: the tables hold the new state, the journal
 // the old one. Cut at any length or with a byte changed, it is played back not at all.
 TEST(Journal, ATornJournalIsNeverPlayedBack) {
-    auto fs = std::make_shared<CrashFileSystem>();
-    Prepare(fs);
-    const State before = Read(fs);
-    CrashFileSystem::Image atRemoval;
-    fs->before = [&](int64_t, const std::string& what) {
-        if (what.rfind("discard", 0) == 0) atRemoval = fs->killImage();
-    };
-    Change(fs, kDir);
-    const State after = Read(fs);
+    State before, after;
+    CrashFileSystem::Image atRemoval = AtRemoval(before, after);
     const std::string journal = kDir + "/" + kJournal;
     ASSERT_TRUE(atRemoval.count(journal));
     const std::vector<uint8_t> whole = atRemoval[journal];
@@ -321,22 +327,11 @@ TEST(Journal, ATornJournalIsNeverPlayedBack) {
 // A journal left by a writer that is gone is played back by the next unit that needs the
 // journal; that unit's own change is not made.
 TEST(Journal, TheNextUnitPlaysBackALeftJournalAndMakesNoChange) {
-    auto fs = std::make_shared<CrashFileSystem>();
-    Prepare(fs);
-    const State before = Read(fs);
-    CrashFileSystem::Image atRemoval;
-    fs->before = [&](int64_t, const std::string& what) {
-        if (what.rfind("discard", 0) == 0) atRemoval = fs->killImage();
-    };
-    Change(fs, kDir);
-    auto disk = Restored(atRemoval);
+    State before, after;
+    auto disk = Restored(AtRemoval(before, after));
     const std::string text = dbftest::errorOf([&] {
         Unit unit(disk, kDir, kJournal, kTables);
-        auto b_ = Open(disk, "B.DBF");
-        dbf::Table& b = *b_;
-        b.open();
-        dbftest::appendRow(b, 7, "late");
-        b.close();
+        Append(disk, "B.DBF", 7, "late");
         unit.commit();
     });
     EXPECT_NE(text.find("unterbrochene"), std::string::npos) << text;
