@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -45,9 +46,7 @@ public:
         return lockNativeFile(path, create);
     }
     void syncDirectory(const std::string& directory) override { syncNativeDirectory(directory); }
-    void syncAll(const std::vector<File*>& files, const std::string* directory) override {
-        syncNativeAll(files, directory);
-    }
+    void atOnce(std::vector<std::function<void()>>& jobs) override { runNativeAtOnce(jobs); }
 };
 
 }  // namespace
@@ -58,9 +57,16 @@ std::unique_ptr<LockedFile> FileSystem::lockFile(const std::string& path, bool) 
 
 void FileSystem::syncDirectory(const std::string&) {}
 
-void FileSystem::syncAll(const std::vector<File*>& files, const std::string* directory) {
-    for (File* f : files) f->sync();
-    if (directory) syncDirectory(*directory);
+void FileSystem::atOnce(std::vector<std::function<void()>>& jobs) {
+    std::exception_ptr first;
+    for (auto& job : jobs) {
+        try {
+            job();
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
 }
 
 std::shared_ptr<FileSystem> standardFileSystem() {

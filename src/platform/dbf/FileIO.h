@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -52,9 +53,9 @@ public:
     virtual std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create);
     // The files made and removed in a directory on the disk itself.
     virtual void syncDirectory(const std::string& directory);
-    // Syncs the files, and the directory when one is named, all at once where the system can
-    // merge their flushes. The first failure travels once every sync has ended.
-    virtual void syncAll(const std::vector<File*>& files, const std::string* directory);
+    // Runs the jobs (the writes and syncs of one change, each of another file) at once where
+    // the system can merge their flushes. The first failure travels once every job has ended.
+    virtual void atOnce(std::vector<std::function<void()>>& jobs);
 };
 
 // The real file system (stdio and std::filesystem).

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <exception>
 #include <fcntl.h>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,6 +19,43 @@ namespace dbf::io {
 
 namespace {
 
+// Threads kept for the syncs that run at once: started when first needed, then waiting for
+// the next batch, so that a batch's syncs begin together.
+struct SyncThreads {
+    std::mutex m;
+    std::condition_variable ready;
+    std::deque<std::function<void()>> jobs;
+    size_t idle = 0;
+    const pid_t owner = getpid();
+
+    void post(std::function<void()> job) {
+        std::lock_guard<std::mutex> lock(m);
+        jobs.push_back(std::move(job));
+        if (jobs.size() > idle) std::thread([this] { serve(); }).detach();
+        else ready.notify_one();
+    }
+    void serve() {
+        std::unique_lock<std::mutex> lock(m);
+        for (;;) {
+            ++idle;
+            ready.wait(lock, [this] { return !jobs.empty(); });
+            --idle;
+            auto job = std::move(jobs.front());
+            jobs.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+};
+
+SyncThreads& syncThreads() {
+    static SyncThreads* threads = nullptr;
+    // A child process made by fork has none of its parent's threads: it starts its own.
+    if (!threads || threads->owner != getpid()) threads = new SyncThreads;
+    return *threads;
+}
+
 class PosixFile : public NativeFileBase {
 public:
     PosixFile(std::string path, int fd, bool writable) : NativeFileBase(std::move(path), writable), fd_(fd) {
@@ -26,7 +66,9 @@ public:
         }
         size_ = uint64_t(st.st_size);
     }
-    ~PosixFile() override { close(fd_); }
+    ~PosixFile() override {
+        if (fd_ >= 0) close(fd_);
+    }
 
     void read(uint64_t offset, void* data, size_t n) override {
         if (!startRead(offset, n)) return;
@@ -71,7 +113,12 @@ public:
             if (errno != EINTR) e = errno;
         if (e) failWrite(path_, "Die Datei kann nicht auf den Datenträger geschrieben werden", e);
     }
-    int fd() const { return fd_; }
+    // The descriptor, no longer closed by this object.
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
 private:
     int fd_;
@@ -81,6 +128,12 @@ private:
 class PosixLockedFile : public LockedFile {
 public:
     PosixLockedFile(const std::string& path, int fd) : file_(path, fd, true) {}
+    // Once removed, the file is released by a kept thread: the system frees its blocks meanwhile.
+    ~PosixLockedFile() override {
+        if (!discarded_) return;
+        const int fd = file_.release();
+        syncThreads().post([fd] { close(fd); });
+    }
     const std::string& path() const override { return file_.path(); }
     uint64_t size() override { return file_.size(); }
     void read(uint64_t offset, void* data, size_t n) override { file_.read(offset, data, n); }
@@ -94,10 +147,12 @@ public:
         int e = faults::before();
         if (e == 0 && unlink(path().c_str()) != 0 && errno != ENOENT) e = errno;
         if (e) failWrite(path(), "Die Datei kann nicht gelöscht werden", e);
+        discarded_ = true;
     }
 
 private:
     PosixFile file_;
+    bool discarded_ = false;
 };
 
 // Whether the descriptor still stands for the file of that name (not one removed meanwhile).
@@ -173,23 +228,31 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {
     return std::make_unique<PosixFile>(path, fd, writable);
 }
 
-// Concurrent syncs cost the disk about one flush: all but the first run on threads of their own.
-void syncNativeAll(const std::vector<File*>& files, const std::string* directory) {
-    std::vector<std::function<void()>> work;
-    for (File* f : files) work.push_back([f] { f->sync(); });
-    if (directory) work.push_back([directory] { syncNativeDirectory(*directory); });
-    std::vector<std::exception_ptr> errors(work.size());
+// Concurrent syncs cost the disk about one flush: all jobs but the first run on kept threads.
+void runNativeAtOnce(std::vector<std::function<void()>>& jobs) {
+    if (jobs.empty()) return;
+    std::vector<std::exception_ptr> errors(jobs.size());
     auto run = [&](size_t i) {
         try {
-            work[i]();
+            jobs[i]();
         } catch (...) {
             errors[i] = std::current_exception();
         }
     };
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < work.size(); ++i) threads.emplace_back(run, i);
-    if (!work.empty()) run(0);
-    for (auto& t : threads) t.join();
+    std::mutex m;
+    std::condition_variable finished;
+    size_t left = jobs.size() - 1;
+    for (size_t i = 1; i < jobs.size(); ++i)
+        syncThreads().post([&, i] {
+            run(i);
+            std::lock_guard<std::mutex> lock(m);
+            if (--left == 0) finished.notify_one();
+        });
+    run(0);
+    {
+        std::unique_lock<std::mutex> lock(m);
+        finished.wait(lock, [&] { return left == 0; });
+    }
     for (auto& e : errors)
         if (e) std::rethrow_exception(e);
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -192,8 +193,16 @@ std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create)
 // NTFS keeps its directory entries in its own log: nothing to do.
 void syncNativeDirectory(const std::string&) {}
 
-void syncNativeAll(const std::vector<File*>& files, const std::string*) {
-    for (File* f : files) f->sync();
+void runNativeAtOnce(std::vector<std::function<void()>>& jobs) {
+    std::exception_ptr first;
+    for (auto& job : jobs) {
+        try {
+            job();
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
 }
 
 std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode) {

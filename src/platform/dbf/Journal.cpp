@@ -144,12 +144,36 @@ void Shared::read(FileState& f, uint64_t offset, void* data, size_t n) {
     }
 }
 
+void Shared::load(FileState& f, uint64_t first, uint64_t last) {
+    // The pages the unit found on disk and changes now for the first time, in one read.
+    const uint64_t found = f.existed && f.handle ? std::min(f.original, f.disk) : 0;
+    last = std::min(last, found == 0 ? 0 : (found - 1) / kPage);
+    while (first <= last && (f.pending.count(first) || f.journaled.count(first))) ++first;
+    uint64_t end = first;
+    while (end <= last && !f.pending.count(end) && !f.journaled.count(end)) ++end;
+    if (end - first < 2 || first * kPage >= found) return;
+    std::vector<uint8_t> run(size_t(std::min(end * kPage, f.disk) - first * kPage));
+    f.handle->read(first * kPage, run.data(), run.size());
+    const uint64_t seen = std::min(f.disk, f.keep);
+    for (uint64_t p = first; p < end; ++p) {
+        const size_t at = size_t((p - first) * kPage);
+        std::vector<uint8_t> was(run.begin() + long(at), run.begin() + long(std::min(run.size(), at + size_t(kPage))));
+        std::vector<uint8_t> bytes(kPage, 0);
+        if (p * kPage < seen) std::copy_n(was.begin(), size_t(std::min<uint64_t>(was.size(), seen - p * kPage)), bytes.begin());
+        was.resize(size_t(std::min<uint64_t>(was.size(), f.original - p * kPage)));
+        f.originals.emplace(p, std::move(was));
+        f.pending.emplace(p, std::move(bytes));
+        pendingBytes += kPage;
+    }
+}
+
 void Shared::write(FileState& f, uint64_t offset, const void* data, size_t n) {
     requireLive();
     if (n == 0) return;
     changed = true;
     const auto* in = static_cast<const uint8_t*>(data);
     const uint64_t end = offset + n;
+    load(f, offset / kPage, (end - 1) / kPage);
     for (uint64_t at = offset; at < end;) {
         const uint64_t index = at / kPage;
         const size_t inPage = size_t(at % kPage);
@@ -245,7 +269,9 @@ void Shared::write(Segment& seg) {
     const auto bytes = seg.encode(segments, salt);
     journal->write(journalEnd, bytes.data(), bytes.size());
     // The journal's bytes, and its own entry, are on the disk before any table is written.
-    fs->syncAll({journal.get()}, segments == 0 ? &directory : nullptr);
+    std::vector<std::function<void()>> syncs{[this] { journal->sync(); }};
+    if (segments == 0) syncs.push_back([this] { fs->syncDirectory(directory); });
+    fs->atOnce(syncs);
     journalEnd += bytes.size();
     ++segments;
 }
@@ -316,7 +342,7 @@ void Shared::removed(const std::string& name) {
     entriesChanged = true;
 }
 
-void Shared::flush() {
+std::vector<FileState*> Shared::journalFirst() {
     requireLive();
     Segment seg;
     std::vector<std::pair<FileState*, std::vector<uint64_t>>> added;
@@ -336,34 +362,39 @@ void Shared::flush() {
         added.emplace_back(&f, std::vector<uint64_t>());
         original(f, pages, seg, added.back().second);
     }
-    if (work.empty()) return;
     if (!seg.empty()) write(seg);
     journaled(added);
-    std::vector<uint8_t> run;
-    for (FileState* f : work) {
-        if (f->keep < f->disk) {
-            f->handle->truncate(f->keep);
-            f->disk = f->keep;
-        }
-        uint64_t end = f->disk;
-        for (auto it = f->pending.begin(); it != f->pending.end();) {
-            // Pages in a row go in one write.
-            const uint64_t from = it->first * kPage;
-            run.clear();
-            uint64_t next = it->first;
-            for (; it != f->pending.end() && it->first == next; ++it, ++next)
-                run.insert(run.end(), it->second.begin(), it->second.end());
-            const uint64_t to = std::min(from + run.size(), f->size);
-            if (to > from) {
-                f->handle->write(from, run.data(), size_t(to - from));
-                end = std::max(end, to);
-            }
-        }
-        if (end != f->size) f->handle->truncate(f->size);
-        f->disk = f->keep = f->size;
-        f->pending.clear();
-        f->written = true;
+    return work;
+}
+
+void Shared::writeBack(FileState& f) {
+    if (f.keep < f.disk) {
+        f.handle->truncate(f.keep);
+        f.disk = f.keep;
     }
+    uint64_t end = f.disk;
+    std::vector<uint8_t> run;
+    for (auto it = f.pending.begin(); it != f.pending.end();) {
+        // Pages in a row go in one write.
+        const uint64_t from = it->first * kPage;
+        run.clear();
+        uint64_t next = it->first;
+        for (; it != f.pending.end() && it->first == next; ++it, ++next)
+            run.insert(run.end(), it->second.begin(), it->second.end());
+        const uint64_t to = std::min(from + run.size(), f.size);
+        if (to > from) {
+            f.handle->write(from, run.data(), size_t(to - from));
+            end = std::max(end, to);
+        }
+    }
+    if (end != f.size) f.handle->truncate(f.size);
+    f.disk = f.keep = f.size;
+    f.pending.clear();
+    f.written = true;
+}
+
+void Shared::flush() {
+    for (FileState* f : journalFirst()) writeBack(*f);
     pendingBytes = 0;
 }
 
@@ -374,11 +405,21 @@ void Shared::commit() {
         throw EngineError(what + journalPath);
     }
     try {
-        flush();
-        std::vector<io::File*> written;
-        for (auto& [key, f] : files)
-            if (f.written && f.handle) written.push_back(f.handle.get());
-        fs->syncAll(written, entriesChanged ? &directory : nullptr);
+        // With the journal on the disk, each file is written back and synced, all at once.
+        const std::vector<FileState*> work = journalFirst();
+        std::vector<std::function<void()>> jobs;
+        for (auto& [key, f] : files) {
+            const bool changes = std::find(work.begin(), work.end(), &f) != work.end();
+            if (!f.handle || (!changes && !f.written)) continue;
+            FileState* state = &f;
+            jobs.push_back([this, state, changes] {
+                if (changes) writeBack(*state);
+                state->handle->sync();
+            });
+        }
+        if (entriesChanged) jobs.push_back([this] { fs->syncDirectory(directory); });
+        fs->atOnce(jobs);
+        pendingBytes = 0;
         if (journal) {
             journal->discard();
             journal.reset();

@@ -70,11 +70,17 @@ struct Shared {
 private:
     void requireLive() const;
     std::vector<uint8_t>& page(FileState& f, uint64_t index, bool whole);
+    // Holds back the pages first..last that the unit found on disk and has not yet, read at once.
+    void load(FileState& f, uint64_t first, uint64_t last);
     void readDisk(FileState& f, uint64_t offset, uint8_t* out, size_t n);
     // Adds the original bytes of the pages of f (those at risk, not yet journaled) to seg.
     void original(FileState& f, const std::vector<uint64_t>& pages, Segment& seg, std::vector<uint64_t>& added);
     void originalAll(FileState& f, Segment& seg, std::vector<uint64_t>& added);
     void write(Segment& seg);
+    // Writes and syncs the journal of what the files hold back; the files with changes to write.
+    std::vector<FileState*> journalFirst();
+    // The pages f holds back, and its length, onto the disk.
+    void writeBack(FileState& f);
     // What a segment written holds: the files' states and their pages.
     void journaled(const std::vector<std::pair<FileState*, std::vector<uint64_t>>>& added);
     void openJournal();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,7 +63,7 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode);
 std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create);
 // The directory's entries on the disk itself (nothing to do where the system keeps them so).
 void syncNativeDirectory(const std::string& directory);
-// FileSystem::syncAll of the real file system.
-void syncNativeAll(const std::vector<File*>& files, const std::string* directory);
+// FileSystem::atOnce of the real file system.
+void runNativeAtOnce(std::vector<std::function<void()>>& jobs);
 
 }  // namespace dbf::io
