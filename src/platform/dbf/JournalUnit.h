@@ -17,6 +17,9 @@ class Segment;
 
 inline constexpr uint64_t kPage = 512;
 
+// The error of a unit one of whose steps failed (then all of it is undone), before the journal's path.
+inline constexpr const char* kStepFailed = "Ein Schritt dieser Änderung ist fehlgeschlagen; sie wird als Ganzes nicht ausgeführt: ";
+
 // One file of the unit's tables, from its first change on.
 struct FileState {
     std::string name;              // in the directory, as the journal records it
@@ -86,6 +89,10 @@ private:
     void openJournal();
 };
 
+// Bytes a unit holds back in memory at most (setHoldBack).
+uint64_t holdBack();
+// A directory as units name it: with forward slashes, without a trailing one.
+std::string withoutTrailingSlash(std::string dir);
 // The units running now, and a number that changes whenever they or their files do.
 std::vector<Shared*>& running();
 uint64_t& generation();
