@@ -304,6 +304,26 @@ TEST_P(Sweep, AWriteErrorAnywhereLeavesTheTablesUnchangedAndSaysSo) {
     std::cout << "[ sweep    ] " << op.name << ": failed at each of " << ref.calls << " write-type calls" << std::endl;
 }
 
+// The read-only hooks, and an edit that changes nothing, neither write nor make a journal;
+// an edit that changes a row does.
+TEST(TableUnits, ReadOnlyHooksMakeNoWriteTypeCall) {
+    Session s;
+    ProjectWithData(s);
+    Host(s);
+    faults::disarm();
+    s.answers = {"ok"};
+    EXPECT_EQ(static_cast<int16_t>(CheckStatus(0, 11, 0)), 0);  // read-locked: refused, with a warning
+    EXPECT_EQ(static_cast<int16_t>(CheckStatus(0, 12, 0)), -1);
+    sim::TheProject().activeObject = 14;  // "UPDATE" already
+    AfterEditObject(0, 0, 0);
+    EXPECT_EQ(faults::calls(), 0);
+    EXPECT_FALSE(fs::exists(s.dir / kTableJournal));
+    sim::TheProject().activeObject = 12;
+    AfterEditObject(0, 0, 0);
+    EXPECT_GT(faults::calls(), 0);
+    EXPECT_FALSE(fs::exists(s.dir / kTableJournal));
+}
+
 INSTANTIATE_TEST_SUITE_P(Operations, Sweep, ::testing::ValuesIn(Swept()),
                          [](const auto& info) { return std::string(info.param.name); });
 
