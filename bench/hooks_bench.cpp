@@ -1,7 +1,10 @@
 // Cost of the hooks that touch the transaction list on every edit, creation and deletion,
-// as a ratio to the engine's own open + lookup + close of the same list in the same run, and
-// to the fewest system calls that do the same lookup.
+// as a ratio to the engine's own open + lookup + close of the same list in the same run and to
+// the fewest system calls that do the same lookup; the write hooks also as a ratio to the same
+// one-row change by SQLite (rollback journal, synchronous=FULL) on a table with four indexes in
+// the same directory.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -28,10 +31,80 @@ constexpr int kRows = 100000;
 
 std::string Kennung(int i) { return "NSG-" + std::to_string(100000 + i); }
 
+// The transaction list as an SQLite table with the same four indexes, in the project
+// directory, written as SQLite writes durably: rollback journal, synchronous=FULL.
+class SqliteList {
+public:
+    explicit SqliteList(const std::string& path) {
+        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("sqlite: " + path);
+        Exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+             "CREATE TABLE ta_list (tid INTEGER, feldixid INTEGER, vgnr INTEGER, schreibend INTEGER,"
+             " kennung TEXT, changed TEXT, kennungo TEXT);"
+             "CREATE INDEX idxKennung ON ta_list (kennung); CREATE INDEX idxTID ON ta_list (tid);"
+             "CREATE INDEX idxSchreib ON ta_list (schreibend); CREATE INDEX idxOKenn ON ta_list (kennungo);");
+        update_ = Prepare("UPDATE ta_list SET changed = ?2 WHERE kennung = ?1");
+        delete_ = Prepare("DELETE FROM ta_list WHERE kennung = ?1");
+        insert_ = Prepare("INSERT INTO ta_list VALUES (5, ?2, -1, 2, ?1, 'NEW', '')");
+    }
+    ~SqliteList() {
+        for (sqlite3_stmt* st : {update_, delete_, insert_}) sqlite3_finalize(st);
+        sqlite3_close(db_);
+    }
+    void Fill(int rows, std::string (*kennung)(int)) {
+        Exec("BEGIN");
+        sqlite3_stmt* st = Prepare("INSERT INTO ta_list VALUES (5, ?1, ?2, ?3, ?4, 'IGNORED', ?4)");
+        for (int i = 0; i < rows; ++i) {
+            const std::string k = kennung(i);
+            sqlite3_bind_int(st, 1, i + 1);
+            sqlite3_bind_int(st, 2, i);
+            sqlite3_bind_int(st, 3, i % 3);
+            sqlite3_bind_text(st, 4, k.c_str(), -1, SQLITE_TRANSIENT);
+            Step(st);
+        }
+        sqlite3_finalize(st);
+        Exec("COMMIT");
+    }
+    // One statement, one transaction: the change of a non-indexed field, the removal of a
+    // row from all four indexes, and its insertion into them.
+    void Update(const std::string& k) {
+        // A value no row has yet, so that every call changes its row.
+        const std::string value = "UPDATE" + std::to_string(++updates_);
+        sqlite3_bind_text(update_, 2, value.c_str(), -1, SQLITE_TRANSIENT);
+        Run(update_, k, 0);
+    }
+    void Delete(const std::string& k) { Run(delete_, k, 0); }
+    void Insert(const std::string& k, int id) { Run(insert_, k, id); }
+
+private:
+    void Exec(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+    }
+    sqlite3_stmt* Prepare(const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+        return st;
+    }
+    void Step(sqlite3_stmt* st) {
+        if (sqlite3_step(st) != SQLITE_DONE) throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+        sqlite3_reset(st);
+    }
+    void Run(sqlite3_stmt* st, const std::string& k, int id) {
+        sqlite3_bind_text(st, 1, k.c_str(), -1, SQLITE_TRANSIENT);
+        if (st == insert_) sqlite3_bind_int(st, 2, id);
+        Step(st);
+    }
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt *update_ = nullptr, *delete_ = nullptr, *insert_ = nullptr;
+    int64_t updates_ = 0;
+};
+
 // A project with kRows objects of one transaction: every third read-locked, every third
 // write-locked, every third new; the pool holds the identifiers of the new ones' partners.
 struct Fixture {
     std::filesystem::path dir;
+    std::unique_ptr<SqliteList> sqlite;
 
     Fixture() {
         dir = std::filesystem::temp_directory_path() / ("ve1-hooks-bench-" + std::to_string(std::random_device{}()));
@@ -60,6 +133,8 @@ struct Fixture {
             }
         }
         p.ReserveIds(kRows + 1);
+        sqlite = std::make_unique<SqliteList>((dir / "ta_list.sqlite").string());
+        sqlite->Fill(kRows, Kennung);
         sim::ThePlugin().UseHooks("VE1TransAction.dll", {{"AfterEditObject", &AfterEditObject},
                                                          {"CheckStatus", &CheckStatus},
                                                          {"DeleteFromTransActionList", &DeleteFromTransActionList},
@@ -68,6 +143,7 @@ struct Fixture {
         ui::SetResponder([](const std::string&) { return std::string("ok"); });
     }
     ~Fixture() {
+        sqlite.reset();
         ui::SetResponder(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
@@ -155,16 +231,22 @@ double Nanoseconds(std::chrono::steady_clock::time_point since) {
 }
 
 // Times both baselines right after every timed hook call, each on another random row, so that
-// the ratios do not drift with the machine's state over the run. A hook that may change the
-// row has the floor with the write, a read-only hook the floor without it.
+// the ratios do not drift with the machine's state over the run; a write hook also the same
+// change by SQLite, on the same row. A hook that may change the row has the floor with the
+// write, a read-only hook the floor without it.
 struct Ratio {
     bool writes = true;
-    double hookNs = 0, baselineNs = 0, floorNs = 0;
-    int64_t n = 0;
+    double hookNs = 0, baselineNs = 0, floorNs = 0, sqliteNs = 0;
+    int64_t n = 0, sqliteN = 0;
     std::mt19937 rng{3};
 
     template <class F>
     void Time(benchmark::State& state, F&& hook) {
+        Time(state, hook, [] { return false; });
+    }
+    // sqlite() makes the same change by SQLite when there is one, and says whether it did.
+    template <class F, class S>
+    void Time(benchmark::State& state, F&& hook, S&& sqlite) {
         auto t0 = std::chrono::steady_clock::now();
         hook();
         hookNs += Nanoseconds(t0);
@@ -177,6 +259,12 @@ struct Ratio {
         t0 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(SystemCallFloor(TheFixture(), j, writes));
         floorNs += Nanoseconds(t0);
+        t0 = std::chrono::steady_clock::now();
+        const bool timed = sqlite();
+        if (timed) {
+            sqliteNs += Nanoseconds(t0);
+            ++sqliteN;
+        }
         state.ResumeTiming();
         ++n;
     }
@@ -185,6 +273,10 @@ struct Ratio {
         state.counters["ratio_to_baseline"] = baselineNs > 0 ? hookNs / baselineNs : 0.0;
         state.counters["floor_us"] = n ? floorNs / double(n) / 1000.0 : 0.0;
         state.counters["ratio_to_floor"] = floorNs > 0 ? hookNs / floorNs : 0.0;
+        if (sqliteN > 0) {
+            state.counters["sqlite_us"] = sqliteNs / double(sqliteN) / 1000.0;
+            state.counters["ratio_to_sqlite"] = sqliteNs > 0 ? hookNs / sqliteNs : 0.0;
+        }
     }
 };
 
@@ -216,15 +308,52 @@ void BM_Baseline_SystemCallFloor(benchmark::State& state) {
             state.SkipWithError("the floor's lookup missed a listed identifier");
 }
 
-void BM_SetChangedFlag(benchmark::State& state) {
-    Timed(state, true, [](int i) {
-        sim::TheProject().activeObject = i + 1;
-        AfterEditObject(0, 0, 0);
-    });
+// SQLite's transaction alone: one row's non-indexed field changed.
+void BM_Baseline_SqliteOneRowUpdate(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    std::mt19937 rng(5);
+    for (auto _ : state)
+        f.sqlite->Update(Kennung(static_cast<int>(rng() % kRows)));
 }
 
-// The read-only hooks: the geometry edit's check, and the two lookups the identifier switch
-// makes before it asks the user.
+// The row as the import leaves it, so that the next edit changes it: written by the engine
+// alone, untimed.
+void MarkIgnored(int i) {
+    dbf::Table list(TheFixture().dir.string() + "/", "TA_LIST.DBF");
+    list.setIndexName("idxKennung");
+    list.open();
+    if (list.findKey(Kennung(i)) && list.fieldByName("CHANGED").asString() != "IGNORED") {
+        list.edit();
+        list.fieldByName("CHANGED").setString("IGNORED");
+        list.post();
+    }
+}
+
+void BM_SetChangedFlag(benchmark::State& state) {
+    TheFixture();
+    std::mt19937 rng(11);
+    Ratio ratio;
+    for (auto _ : state) {
+        const int i = static_cast<int>(rng() % kRows);
+        state.PauseTiming();
+        MarkIgnored(i);
+        state.ResumeTiming();
+        ratio.Time(
+            state,
+            [&] {
+                sim::TheProject().activeObject = i + 1;
+                AfterEditObject(0, 0, 0);
+            },
+            [&] {
+                TheFixture().sqlite->Update(Kennung(i));
+                return true;
+            });
+    }
+    ratio.Report(state);
+}
+
+// The read-only hooks: the geometry edit's check, and the status queries behind it and behind
+// the identifier switch, which makes both before it asks the user: one open, one lookup.
 void BM_CheckStatus(benchmark::State& state) {
     Timed(state, false, [](int i) { CheckStatus(0, i + 1, 0); });
 }
@@ -235,6 +364,37 @@ void BM_GetObjectStatus(benchmark::State& state) {
 
 void BM_GetTIDOfObject(benchmark::State& state) {
     Timed(state, false, [](int i) { benchmark::DoNotOptimize(GetTIDOfObject(Kennung(i))); });
+}
+
+// An edit of an object whose row is marked already: the hook looks and changes nothing.
+constexpr int kMarked = 1000;
+int MarkedRow(int k) { return static_cast<int>((int64_t(k) * 97) % kRows); }
+
+void BM_SetChangedFlagUnchanged(benchmark::State& state) {
+    const Fixture& f = TheFixture();
+    {
+        dbf::Table list(f.dir.string() + "/", "TA_LIST.DBF");
+        list.setIndexName("idxKennung");
+        list.open();
+        for (int k = 0; k < kMarked; ++k) {
+            if (!list.findKey(Kennung(MarkedRow(k))))
+                continue;
+            list.edit();
+            list.fieldByName("CHANGED").setString("UPDATE");
+            list.post();
+        }
+    }
+    std::mt19937 rng(19);
+    Ratio ratio;
+    ratio.writes = false;
+    for (auto _ : state) {
+        const int i = MarkedRow(static_cast<int>(rng() % kMarked));
+        ratio.Time(state, [&] {
+            sim::TheProject().activeObject = i + 1;
+            AfterEditObject(0, 0, 0);
+        });
+    }
+    ratio.Report(state);
 }
 
 // Deleting a new object removes its row and returns its identifier; creating it again under
@@ -255,11 +415,20 @@ void DeleteAndCreateAgain(benchmark::State& state) {
                 else
                     InsertInTransActionList(0, i + 1, 0);
             };
+            // SQLite's table takes the same row out of its four indexes, or back in.
+            auto same = [&] {
+                if (deleting)
+                    TheFixture().sqlite->Delete(Kennung(i));
+                else
+                    TheFixture().sqlite->Insert(Kennung(i), i + 1);
+                return true;
+            };
             if (deleting == TimeDeletion) {
-                ratio.Time(state, call);
+                ratio.Time(state, call, same);
             } else {
                 state.PauseTiming();
                 call();
+                same();
                 state.ResumeTiming();
             }
         }
@@ -274,10 +443,12 @@ void BM_InsertInTransActionList(benchmark::State& state) { DeleteAndCreateAgain<
 
 BENCHMARK(BM_Baseline_OpenLookupClose)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Baseline_SystemCallFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Baseline_SqliteOneRowUpdate)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetChangedFlag)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CheckStatus)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetObjectStatus)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GetTIDOfObject)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SetChangedFlagUnchanged)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteFromTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_InsertInTransActionList)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

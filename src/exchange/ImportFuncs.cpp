@@ -10,6 +10,7 @@
 #include "platform/ui/Dialogs.h"
 #include "store/CreateLocalTables.h"
 #include "store/ProjectTables.h"
+#include "store/TableUnit.h"
 #include "store/TransActTools.h"
 #include "util/Settings.h"
 #include "util/Tools.h"
@@ -219,19 +220,23 @@ bool IsHigherState(int32_t Status1, int32_t Status2) {
 }
 
 void ImportTransActionList(const std::string& ImportFileName, const std::string& ImportDir) {
-    EnsureListAndPool();
-    if (const auto rows = ReadObjektListe(ImportFileName, ImportDir))
-        MergeObjektListe(*rows);
+    AsOneChange([&] {
+        EnsureListAndPool();
+        if (const auto rows = ReadObjektListe(ImportFileName, ImportDir))
+            MergeObjektListe(*rows);
+    });
 }
 
 void ImportTransActionNumbers(const std::string& ImportFileName, const std::string& ImportDir) {
-    RecordTransaktion(ReadTransaktionsDatei(ImportFileName, ImportDir));
+    AsOneChange([&] { RecordTransaktion(ReadTransaktionsDatei(ImportFileName, ImportDir)); });
 }
 
 void ImportKennungList(const std::string& ImportFileName, const std::string& ImportDir) {
-    CreateKennungList();
-    if (const auto rows = ReadKennungListe(ImportFileName, ImportDir))
-        MergeKennungListe(*rows);
+    AsOneChange([&] {
+        CreateKennungList();
+        if (const auto rows = ReadKennungListe(ImportFileName, ImportDir))
+            MergeKennungListe(*rows);
+    });
 }
 
 int16_t VE1CustomImportProc() {

@@ -11,9 +11,13 @@
 #include "photos/FotoHandling.h"
 #include "platform/ui/Dialogs.h"
 #include "report/frmTransActionReport.h"
+#include "store/TableUnit.h"
 
 int32_t VE1CustomImportHook(int32_t, int32_t, int32_t) {
-    const int32_t result = VE1CustomImportProc();
+    // All table steps of the import are one change; an import that reports that nothing
+    // changed (0) leaves the tables as they were.
+    const int32_t result = AsOneChange([] { return VE1CustomImportProc(); }, [](int16_t r) { return r != 0; },
+                                       kImportNotMade);
     fxRedraw();
     return result;
 }
@@ -25,6 +29,7 @@ int32_t VE1CustomExportHook(int32_t command, int32_t LParam, int32_t WParam) {
 int32_t MakeTransActionReportHook() { return MakeTransActionReportProc(); }
 
 int32_t AfterLoadProjectHook() {
+    RecoverLocalTables();
     EnsureTableFotos();
     EnsureSubDirFotos();
     return -1;

@@ -9,6 +9,7 @@
 #include "plugin/Globals.h"
 #include "plugin/constants.h"
 #include "store/ProjectTables.h"
+#include "store/TableUnit.h"
 #include "store/TransActTools.h"
 #include "host/gisconst.h"
 #include "util/Tools.h"
@@ -159,10 +160,19 @@ int32_t SwitchKennungProc() {
     if (newKennung == "-1" || newKennung.empty())
         return -1;
     busy.Resume();
-    SetKennungInternal(geoID, newKennung);
-    UpdateKennungInTransactionList(oldKennung, newKennung);
-    SetFreeKennung(tid, oldKennung);
-    DeleteFreeKennung(newKennung);
+    try {
+        AsOneChange([&] {
+            SetKennungInternal(geoID, newKennung);
+            UpdateKennungInTransactionList(oldKennung, newKennung);
+            SetFreeKennung(tid, oldKennung);
+            DeleteFreeKennung(newKennung);
+        });
+    } catch (...) {
+        // The tables keep the old identifier, and so does the object.
+        if (MyGetKennungOfID(geoID) != oldKennung)
+            SetKennungInternal(geoID, oldKennung);
+        throw;
+    }
     fxDeselectAll();
     fxAddToSelection(geoID);
     return -1;

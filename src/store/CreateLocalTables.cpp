@@ -6,6 +6,7 @@
 
 #include "platform/dbf/DbfTable.h"
 #include "platform/os/Cursor.h"
+#include "store/TableUnit.h"
 #include "util/Tools.h"
 
 namespace {
@@ -20,13 +21,18 @@ using IndexSpec = std::pair<const char*, const char*>;  // index name, field
 
 void CreateLocalTable(const std::string& directory, const std::string& fileName,
                       const std::vector<FieldSpec>& fields, const std::vector<IndexSpec>& indexes) {
-    dbf::Table table(directory, fileName, dbf::TableType::dBase);
-    if (table.exists()) return;
-    os::BusyCursor busy;
-    table.clearFieldDefs();
-    for (const auto& f : fields) table.addFieldDef(f.name, f.type, f.size);
-    table.createTable();
-    for (const auto& [name, field] : indexes) table.addIndex(name, field);
+    // A table is made whole, with all its indexes, or not at all.
+    TableUnit unit(directory, kChangeNotMade);
+    {
+        dbf::Table table(directory, fileName, dbf::TableType::dBase);
+        if (table.exists()) return;
+        os::BusyCursor busy;
+        table.clearFieldDefs();
+        for (const auto& f : fields) table.addFieldDef(f.name, f.type, f.size);
+        table.createTable();
+        for (const auto& [name, field] : indexes) table.addIndex(name, field);
+    }
+    unit.Commit();
 }
 
 constexpr dbf::FieldType kInteger = dbf::FieldType::Integer;

@@ -19,6 +19,7 @@
 #include "plugin/Hooks.h"
 #include "plugin/constants.h"
 #include "store/ProjectTables.h"
+#include "store/TableUnit.h"
 #include "util/Settings.h"
 #include "util/Tools.h"
 #include "util/Utils.h"
@@ -54,12 +55,11 @@ std::string ChooseFromPool(dbf::Table& pool, const std::string& OldKennung, int3
 int32_t InsertInTransActionListProc(int32_t /*Command*/, int32_t FELDIXID, int32_t /*WParam*/) {
     if (TargetTID < 0)
         return 0;
-    std::string kennung;
-    {
+    return AsOneChange([&]() -> int32_t {
         ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
         if (!list.active())
             return 0;
-        kennung = MyGetKennungOfID(FELDIXID);
+        const std::string kennung = MyGetKennungOfID(FELDIXID);
         std::string newAction = "NEW", kennungO;
         int32_t schreibend = 2;
         if (FindKennung(list, kennung)) {
@@ -88,11 +88,12 @@ int32_t InsertInTransActionListProc(int32_t /*Command*/, int32_t FELDIXID, int32
         } else {
             list.post();
         }
-    }
-    return -1;
+        return -1;
+    });
 }
 
-int32_t DeleteFromTransActionListProc(int32_t GeoID, int32_t /*LParam*/, int32_t /*WParam*/) {
+namespace {
+int32_t DeleteFromTransActionListStep(int32_t GeoID) {
     ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
     if (!list.active())
         return -1;
@@ -117,28 +118,39 @@ int32_t DeleteFromTransActionListProc(int32_t GeoID, int32_t /*LParam*/, int32_t
     }
     return -1;
 }
+}  // namespace
+
+int32_t DeleteFromTransActionListProc(int32_t GeoID, int32_t /*LParam*/, int32_t /*WParam*/) {
+    return AsOneChange([&] { return DeleteFromTransActionListStep(GeoID); });
+}
 
 void UpdateKennungInTransactionList(const std::string& OldKennung, const std::string& NewKennung) {
-    ProjectTable list(kTransactionList, "idxKennung");
-    if (!FindKennung(list, OldKennung))
-        return;
-    list.edit();
-    list.fieldByName("KENNUNG").setString(NewKennung);
-    if (list.fieldByName("SCHREIBEND").asInteger() == 1)
-        list.fieldByName("CHANGED").setString("UPDATE");
-    list.post();
+    TableUnit unit;
+    {
+        ProjectTable list(kTransactionList, "idxKennung");
+        if (!FindKennung(list, OldKennung))
+            return;
+        list.edit();
+        list.fieldByName("KENNUNG").setString(NewKennung);
+        if (list.fieldByName("SCHREIBEND").asInteger() == 1)
+            list.fieldByName("CHANGED").setString("UPDATE");
+        list.post();
+    }
+    unit.Commit();
 }
 
 void SetChangedFlag() {
-    ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
-    if (!list.active())
-        return;
-    const std::string kennung = MyGetKennungOfID(fxGetActiveGeoObject());
-    if (FindKennung(list, kennung) && list.fieldByName("CHANGED").asString() == "IGNORED") {
-        list.edit();
-        list.fieldByName("CHANGED").setString("UPDATE");
-        list.post();
-    }
+    AsOneChange([] {
+        ProjectTable list(kTransactionList, "idxKennung", ProjectTable::Missing::LeaveClosed);
+        if (!list.active())
+            return;
+        const std::string kennung = MyGetKennungOfID(fxGetActiveGeoObject());
+        if (FindKennung(list, kennung) && list.fieldByName("CHANGED").asString() == "IGNORED") {
+            list.edit();
+            list.fieldByName("CHANGED").setString("UPDATE");
+            list.post();
+        }
+    });
 }
 
 namespace {
@@ -157,19 +169,27 @@ int32_t GetTIDOfObject(const std::string& Kennung) { return ListValue(Kennung, "
 void SetFreeKennung(int32_t TID, const std::string& Kennung) {
     if (TID <= 0)
         return;
-    ProjectTable pool(kKennungList, "idxKennung");
-    if (FindKennung(pool, Kennung))
-        return;
-    pool.append();
-    pool.fieldByName("TID").setInteger(TID);
-    pool.fieldByName("KENNUNG").setString(Kennung);
-    pool.post();
+    TableUnit unit;
+    {
+        ProjectTable pool(kKennungList, "idxKennung");
+        if (FindKennung(pool, Kennung))
+            return;
+        pool.append();
+        pool.fieldByName("TID").setInteger(TID);
+        pool.fieldByName("KENNUNG").setString(Kennung);
+        pool.post();
+    }
+    unit.Commit();
 }
 
 void DeleteFreeKennung(const std::string& Kennung) {
-    ProjectTable pool(kKennungList, "idxKennung");
-    if (FindKennung(pool, Kennung))
-        pool.deleteRecord();
+    TableUnit unit;
+    {
+        ProjectTable pool(kKennungList, "idxKennung");
+        if (FindKennung(pool, Kennung))
+            pool.deleteRecord();
+    }
+    unit.Commit();
 }
 
 int32_t GetTransaktionsID() {
@@ -237,7 +257,13 @@ int32_t BeforeCreateObjectProc(int32_t /*ClassID*/, NewKennungStruct* Data, int3
     {
         ProjectTable ids(kTransactionIDs, nullptr, ProjectTable::Missing::LeaveClosed);
         if (!ids.active()) {
-            ui::MessageDlg("Transaktionsliste nicht gefunden!", ui::MsgType::Warning);
+            // Without TA_ID.DBF beside a list or pool, an import of an earlier version stopped
+            // halfway: not a project without transaction data.
+            const bool partly = ProjectTableExists(kTransactionList) || ProjectTableExists(kKennungList);
+            ui::MessageDlg(partly ? "Die Transaktionsdaten des Projekts sind unvollständig: TA_ID.DBF fehlt. "
+                                    "Bitte wiederholen Sie den Import."
+                                  : "Transaktionsliste nicht gefunden!",
+                           ui::MsgType::Warning);
             Data->UseHostKennung = 1;
             return -1;
         }
@@ -332,26 +358,29 @@ int32_t AssignToTransactionProc(int32_t /*P1*/, int32_t /*P2*/, int32_t /*P3*/) 
     TargetTID = GetTransaktionsID();
     if (TargetTID < 0)
         return -1;
-    // The run's tables and list live only while it runs, also when a step fails.
-    struct RunState {
-        ~RunState() {
+    // The run is one change of the tables; its tables and list live only while it runs, also
+    // when a step fails.
+    return AsOneChange([] {
+        struct RunState {
+            ~RunState() {
+                KennungList.reset();
+                TransActionList.reset();
+                ListToAssign.reset();
+            }
+        } state;
+        TransActionList = std::make_unique<ProjectTable>(kTransactionList, "idxKennung");
+        ListToAssign = std::make_unique<std::vector<std::string>>();
+        fxIterateObjects(0, "VE1TransAction.dll", "CreateListToAssign");
+        if (!ListToAssign->empty()) {
+            KennungList = std::make_unique<ProjectTable>(kKennungList, nullptr);
+            const std::vector<std::string> toAssign = *ListToAssign;
+            for (const auto& kennung : toAssign)
+                if (!AssignObject(kennung))
+                    break;
             KennungList.reset();
-            TransActionList.reset();
-            ListToAssign.reset();
         }
-    } state;
-    TransActionList = std::make_unique<ProjectTable>(kTransactionList, "idxKennung");
-    ListToAssign = std::make_unique<std::vector<std::string>>();
-    fxIterateObjects(0, "VE1TransAction.dll", "CreateListToAssign");
-    if (!ListToAssign->empty()) {
-        KennungList = std::make_unique<ProjectTable>(kKennungList, nullptr);
-        const std::vector<std::string> toAssign = *ListToAssign;
-        for (const auto& kennung : toAssign)
-            if (!AssignObject(kennung))
-                break;
-        KennungList.reset();
-    }
-    return -1;
+        return -1;
+    });
 }
 
 namespace {

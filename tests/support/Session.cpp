@@ -28,7 +28,11 @@ std::map<std::string, sim::HookFn> LinkedHooks() {
 }
 }  // namespace
 
-Session::Session() {
+Session::Session() { Begin(); }
+
+Session::Session(const std::filesystem::path& existing) : dir(existing) { Begin(); }
+
+void Session::Begin() {
     sim::ResetProject();
     sim::Project& p = sim::TheProject();
     p.projectDir = dir.path().string();

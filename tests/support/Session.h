@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace testsupport {
 class Session {
 public:
     Session();
+    // A session on a project directory that exists (and goes with the session).
+    explicit Session(const std::filesystem::path& existing);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -30,6 +33,9 @@ public:
     std::string File(const std::string& name) const;
     // The project database the host reports (an SQLite file with the host's Objektphotos).
     std::string Database() const;
+
+private:
+    void Begin();
 };
 
 }  // namespace testsupport

@@ -31,6 +31,8 @@ public:
             }
         }
     }
+    // A directory made elsewhere, removed with everything in it when this object goes.
+    explicit TempDir(std::filesystem::path existing) : path_(std::move(existing)) {}
     ~TempDir()
     {
         std::error_code ignored;

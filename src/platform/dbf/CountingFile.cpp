@@ -28,10 +28,50 @@ public:
         ++calls_->flushes;
         base_->flush();
     }
+    void sync() override {
+        ++calls_->syncs;
+        base_->sync();
+    }
     bool writable() const override { return base_->writable(); }
 
 private:
     std::unique_ptr<File> base_;
+    std::shared_ptr<FileCalls> calls_;
+};
+
+class CountingLockedFile : public LockedFile {
+public:
+    CountingLockedFile(std::unique_ptr<LockedFile> base, std::shared_ptr<FileCalls> calls)
+        : base_(std::move(base)), calls_(std::move(calls)) {}
+    ~CountingLockedFile() override { ++calls().closes; }
+    const std::string& path() const override { return base_->path(); }
+    uint64_t size() override { return base_->size(); }
+    void read(uint64_t offset, void* data, size_t n) override {
+        ++calls().reads;
+        base_->read(offset, data, n);
+    }
+    void write(uint64_t offset, const void* data, size_t n) override {
+        ++calls().writes;
+        base_->write(offset, data, n);
+    }
+    void truncate(uint64_t size) override {
+        ++calls().truncates;
+        base_->truncate(size);
+    }
+    void flush() override { base_->flush(); }
+    void sync() override {
+        ++calls().syncs;
+        base_->sync();
+    }
+    bool writable() const override { return base_->writable(); }
+    void discard() override {
+        ++calls().removes;
+        base_->discard();
+    }
+
+private:
+    FileCalls& calls() { return *calls_; }
+    std::unique_ptr<LockedFile> base_;
     std::shared_ptr<FileCalls> calls_;
 };
 
@@ -68,5 +108,23 @@ std::vector<std::string> CountingFileSystem::list(const std::string& directory) 
     ++calls_->lists;
     return base_->list(directory);
 }
+
+}  // namespace dbf::io
+
+namespace dbf::io {
+
+std::unique_ptr<LockedFile> CountingFileSystem::lockFile(const std::string& path, bool create) {
+    ++calls_->locks;
+    auto file = base_->lockFile(path, create);
+    if (!file) return nullptr;
+    return std::make_unique<CountingLockedFile>(std::move(file), calls_);
+}
+
+void CountingFileSystem::syncDirectory(const std::string& directory) {
+    ++calls_->directorySyncs;
+    base_->syncDirectory(directory);
+}
+
+void CountingFileSystem::atOnce(std::vector<std::function<void()>>& jobs) { base_->atOnce(jobs); }
 
 }  // namespace dbf::io

@@ -12,8 +12,9 @@
 namespace dbf::io {
 
 // What was asked, by kind. On the real file system an open is two system calls (the open and
-// the query of the size), a listing of a directory three (open, read, close), everything else
-// one each.
+// the query of the size), a listing of a directory three (open, read, close), the sync of a
+// directory three (open, sync, close), taking a lock four (open, lock, and the two queries that
+// make sure the file still has its name), everything else one each.
 struct FileCalls {
     int opens = 0;
     int misses = 0;     // names tried to open that were no file
@@ -25,8 +26,13 @@ struct FileCalls {
     int closes = 0;
     int lists = 0;
     int removes = 0;
+    int syncs = 0;           // of a file's data to the disk
+    int directorySyncs = 0;
+    int locks = 0;
+    int writeTypeCalls() const { return writes + truncates + syncs + directorySyncs + locks + removes; }
     int systemCalls() const {
-        return 2 * opens + misses + stats + reads + writes + truncates + flushes + closes + 3 * lists + removes;
+        return 2 * opens + misses + stats + reads + writes + truncates + flushes + closes + 3 * lists + removes +
+               syncs + 3 * directorySyncs + 4 * locks;
     }
 };
 
@@ -38,6 +44,9 @@ public:
     bool exists(const std::string& path) override;
     void remove(const std::string& path) override;
     std::vector<std::string> list(const std::string& directory) override;
+    std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create) override;
+    void syncDirectory(const std::string& directory) override;
+    void atOnce(std::vector<std::function<void()>>& jobs) override;
 
     const FileCalls& calls() const { return *calls_; }
     void reset() { *calls_ = FileCalls{}; }

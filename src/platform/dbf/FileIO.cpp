@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/dbf/DbfTypes.h"
+#include "platform/dbf/Faults.h"
 #include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {
@@ -28,7 +30,8 @@ public:
     }
     void remove(const std::string& path) override {
         std::error_code ec;
-        std::filesystem::remove(path, ec);
+        if (faults::before() == 0) std::filesystem::remove(path, ec);
+        else ec = std::make_error_code(std::errc::io_error);
         if (ec) fail(path, "Die Datei kann nicht gelöscht werden");
     }
     std::vector<std::string> list(const std::string& directory) override {
@@ -42,9 +45,32 @@ public:
         }
         return names;
     }
+    std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create) override {
+        return lockNativeFile(path, create);
+    }
+    void syncDirectory(const std::string& directory) override { syncNativeDirectory(directory); }
+    void atOnce(std::vector<std::function<void()>>& jobs) override { runNativeAtOnce(jobs); }
 };
 
 }  // namespace
+
+std::unique_ptr<LockedFile> FileSystem::lockFile(const std::string& path, bool) {
+    fail(path, "Das Dateisystem kann keine Datei sperren");
+}
+
+void FileSystem::syncDirectory(const std::string&) {}
+
+void FileSystem::atOnce(std::vector<std::function<void()>>& jobs) {
+    std::exception_ptr first;
+    for (auto& job : jobs) {
+        try {
+            job();
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    }
+    if (first) std::rethrow_exception(first);
+}
 
 std::shared_ptr<FileSystem> standardFileSystem() {
     static std::shared_ptr<FileSystem> fs = std::make_shared<StdFileSystem>();
@@ -104,6 +130,38 @@ private:
     std::shared_ptr<std::vector<uint8_t>> data_;
     bool writable_;
 };
+
+// The memory file under the file system's lock of its name, released when the object goes.
+class MemoryLockedFile : public LockedFile {
+public:
+    MemoryLockedFile(MemoryFileSystem& fs, std::string path, std::unique_ptr<File> file)
+        : fs_(fs), path_(std::move(path)), file_(std::move(file)) {}
+    ~MemoryLockedFile() override { fs_.locked_.erase(path_); }
+    const std::string& path() const override { return path_; }
+    uint64_t size() override { return file_->size(); }
+    void read(uint64_t offset, void* data, size_t n) override { file_->read(offset, data, n); }
+    void write(uint64_t offset, const void* data, size_t n) override { file_->write(offset, data, n); }
+    void truncate(uint64_t size) override { file_->truncate(size); }
+    void flush() override {}
+    bool writable() const override { return true; }
+    void discard() override { fs_.remove(path_); }
+
+private:
+    MemoryFileSystem& fs_;
+    std::string path_;
+    std::unique_ptr<File> file_;
+};
+
+std::unique_ptr<LockedFile> MemoryFileSystem::lockFile(const std::string& path, bool create) {
+    if (locked_.count(path)) return nullptr;
+    if (!files_.count(path)) {
+        if (!create) return nullptr;
+        data(path);
+    }
+    auto file = std::make_unique<MemoryFile>(*this, path, files_[path], true);
+    locked_.insert(path);
+    return std::make_unique<MemoryLockedFile>(*this, path, std::move(file));
+}
 
 std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode mode) {
     auto it = files_.find(path);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -21,7 +22,17 @@ public:
     virtual void write(uint64_t offset, const void* data, size_t n) = 0;
     virtual void truncate(uint64_t size) = 0;
     virtual void flush() = 0;
+    // Everything written so far on the disk itself (fdatasync, FlushFileBuffers).
+    virtual void sync() { flush(); }
     virtual bool writable() const = 0;
+};
+
+// A file under the operating system's exclusive lock while it is open: another process
+// cannot take the lock until this object goes.
+class LockedFile : public File {
+public:
+    // Makes the file void for every later reader and removes it.
+    virtual void discard() = 0;
 };
 
 enum class OpenMode { Read, ReadWrite, Create };
@@ -42,6 +53,14 @@ public:
     virtual void remove(const std::string& path) = 0;
     // Names of the entries of a directory; empty when it does not exist.
     virtual std::vector<std::string> list(const std::string& directory) = 0;
+    // The file under an exclusive lock, made when missing if create is set; nullptr when it
+    // does not exist (and create is not set) or another process holds its lock.
+    virtual std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create);
+    // The files made and removed in a directory on the disk itself.
+    virtual void syncDirectory(const std::string& directory);
+    // Runs the jobs (the writes and syncs of one change, each of another file) at once where
+    // the system can merge their flushes. The first failure travels once every job has ended.
+    virtual void atOnce(std::vector<std::function<void()>>& jobs);
 };
 
 // The real file system (stdio and std::filesystem).
@@ -60,6 +79,9 @@ public:
     bool exists(const std::string& path) override;
     void remove(const std::string& path) override;
     std::vector<std::string> list(const std::string& directory) override;
+    // Locks are held per file object, as the operating system holds them per open file.
+    std::unique_ptr<LockedFile> lockFile(const std::string& path, bool create) override;
+    void syncDirectory(const std::string&) override {}
 
     // A read-only file opens for reading only, as OpenMode::ReadWrite falls back to.
     void setReadOnly(const std::string& path, bool readOnly);
@@ -72,8 +94,10 @@ public:
 
 private:
     friend class MemoryFile;
+    friend class MemoryLockedFile;
     std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> files_;
     std::set<std::string> readOnly_;
+    std::set<std::string> locked_;
     int64_t budget_ = -1;
     int64_t written_ = 0;
 };

@@ -1,10 +1,16 @@
 // Files of the real file system on POSIX: one system call per read or write at its offset,
 // so that written data reaches the operating system at once and nothing is buffered here.
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
+#include <functional>
+#include <system_error>
+#include <thread>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/dbf/Faults.h"
 #include "platform/dbf/NativeFile.h"
 
 namespace dbf::io {
@@ -17,7 +23,9 @@ public:
         : NativeFileBase(std::move(path), writable), fd_(fd) {
         size_ = size;
     }
-    ~PosixFile() override { close(fd_); }
+    ~PosixFile() override {
+        if (fd_ >= 0) close(fd_);
+    }
 
     void read(uint64_t offset, void* data, size_t n) override {
         if (!startRead(offset, n)) return;
@@ -36,10 +44,11 @@ public:
         if (n == 0) return;
         const uint64_t end = offset + n;
         auto* p = static_cast<const char*>(data);
+        if (const int e = faults::before()) failWrite(path_, "Die Datei kann nicht geschrieben werden", e);
         while (n > 0) {
             const ssize_t put = pwrite(fd_, p, n, off_t(offset));
             if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) fail(path_, "Die Datei kann nicht geschrieben werden");
+            if (put <= 0) failWrite(path_, "Die Datei kann nicht geschrieben werden", put < 0 ? errno : ENOSPC);
             p += put;
             offset += uint64_t(put);
             n -= size_t(put);
@@ -48,16 +57,94 @@ public:
     }
     void truncate(uint64_t size) override {
         requireWritable();
-        if (ftruncate(fd_, off_t(size)) != 0) fail(path_, "Die Datei kann nicht gekürzt werden");
+        int e = faults::before();
+        if (e == 0 && ftruncate(fd_, off_t(size)) != 0) e = errno;
+        if (e) failWrite(path_, "Die Datei kann nicht gekürzt werden", e);
         size_ = size;
     }
     void flush() override {}
+    void sync() override {
+        if (!writable_) return;
+        int e = faults::before();
+        while (e == 0 && fdatasync(fd_) != 0)
+            if (errno != EINTR) e = errno;
+        if (e) failWrite(path_, "Die Datei kann nicht auf den Datenträger geschrieben werden", e);
+    }
 
 private:
     int fd_;
 };
 
+// The file and its flock: closing the file descriptor releases the lock.
+class PosixLockedFile : public LockedFile {
+public:
+    PosixLockedFile(const std::string& path, int fd, uint64_t size) : file_(path, fd, true, size) {}
+    const std::string& path() const override { return file_.path(); }
+    uint64_t size() override { return file_.size(); }
+    void read(uint64_t offset, void* data, size_t n) override { file_.read(offset, data, n); }
+    void write(uint64_t offset, const void* data, size_t n) override { file_.write(offset, data, n); }
+    void truncate(uint64_t size) override { file_.truncate(size); }
+    void flush() override {}
+    void sync() override { file_.sync(); }
+    bool writable() const override { return true; }
+    // Removed while locked: whoever opened it before and locks it after us finds it unlinked.
+    void discard() override {
+        int e = faults::before();
+        if (e == 0 && unlink(path().c_str()) != 0 && errno != ENOENT) e = errno;
+        if (e) failWrite(path(), "Die Datei kann nicht gelöscht werden", e);
+    }
+
+private:
+    PosixFile file_;
+};
+
+// Whether the descriptor still stands for the file of that name (not one removed meanwhile);
+// its size then.
+bool stillNamed(int fd, const std::string& path, uint64_t& size) {
+    struct stat held {}, named {};
+    if (fstat(fd, &held) != 0 || stat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+        held.st_dev != named.st_dev)
+        return false;
+    size = uint64_t(held.st_size);
+    return true;
+}
+
 }  // namespace
+
+std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create) {
+    // Between our open and our lock the holder may remove the file: then open it anew.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        int fd;
+        if (create) {
+            if (const int e = faults::before()) failWrite(path, "Die Datei kann nicht erzeugt werden", e);
+            fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        } else {
+            fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) return nullptr;
+        }
+        if (fd < 0) failWrite(path, "Die Datei kann nicht geöffnet werden", errno);
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int e = errno;
+            close(fd);
+            if (e == EWOULDBLOCK || e == EINTR) return nullptr;
+            failWrite(path, "Die Datei kann nicht gesperrt werden", e);
+        }
+        if (uint64_t size = 0; stillNamed(fd, path, size)) return std::make_unique<PosixLockedFile>(path, fd, size);
+        close(fd);
+    }
+    fail(path, "Die Datei kann nicht gesperrt werden");
+}
+
+void syncNativeDirectory(const std::string& directory) {
+    const std::string dir = directory.empty() ? "." : directory;
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) failWrite(dir, "Das Verzeichnis kann nicht geöffnet werden", errno);
+    int e = faults::before();
+    while (e == 0 && fsync(fd) != 0)
+        if (errno != EINTR) e = errno;
+    close(fd);
+    if (e) failWrite(dir, "Das Verzeichnis kann nicht auf den Datenträger geschrieben werden", e);
+}
 
 std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, bool ifExists) {
     int fd = -1;
@@ -74,11 +161,13 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, boo
             fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         break;
     case OpenMode::Create:
+        if (const int e = faults::before()) failWrite(path, "Die Datei kann nicht erzeugt werden", e);
         fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         writable = true;
         break;
     }
     const bool missing = fd < 0 && (errno == ENOENT || errno == ENOTDIR || errno == EISDIR);
+    if (fd < 0 && mode == OpenMode::Create) failWrite(path, "Die Datei kann nicht erzeugt werden", errno);
     if (fd < 0) {
         if (missing && ifExists) return nullptr;
         fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
@@ -98,6 +187,32 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, boo
     // read-only attribute is on Windows.
     if (mode == OpenMode::ReadWrite && (st.st_mode & 0222) == 0) writable = false;
     return std::make_unique<PosixFile>(path, fd, writable, uint64_t(st.st_size));
+}
+
+// Concurrent syncs cost the disk about one flush: every job but the first runs on a thread of
+// its own, and all of them have ended when this returns.
+void runNativeAtOnce(std::vector<std::function<void()>>& jobs) {
+    std::vector<std::exception_ptr> errors(jobs.size());
+    auto run = [&](size_t i) {
+        try {
+            jobs[i]();
+        } catch (...) {
+            errors[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> others;
+    others.reserve(jobs.size());
+    for (size_t i = 1; i < jobs.size(); ++i) {
+        try {
+            others.emplace_back(run, i);
+        } catch (const std::system_error&) {
+            run(i);  // no thread to be had: in turn, then
+        }
+    }
+    if (!jobs.empty()) run(0);
+    for (auto& t : others) t.join();
+    for (auto& e : errors)
+        if (e) std::rethrow_exception(e);
 }
 
 }  // namespace dbf::io

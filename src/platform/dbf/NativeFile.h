@@ -1,9 +1,12 @@
 // Files of the real file system, one implementation per platform.
 #pragma once
 
+#include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/dbf/DbfTypes.h"
 #include "platform/dbf/FileIO.h"
@@ -12,6 +15,22 @@ namespace dbf::io {
 
 [[noreturn]] inline void fail(const std::string& path, const std::string& what) {
     throw EngineError(what + ": " + path);
+}
+
+// What the system reported, in words for the user, for the failures a user can mend.
+inline std::string reason(int error) {
+    switch (error) {
+    case ENOSPC: return " (kein Platz mehr auf dem Datenträger)";
+    case EIO: return " (Ein-/Ausgabefehler des Datenträgers)";
+    case EROFS: return " (der Datenträger ist schreibgeschützt)";
+    case EACCES: case EPERM: return " (keine Berechtigung)";
+    default: return "";
+    }
+}
+
+// A failed write-type call, with the system's reason.
+[[noreturn]] inline void failWrite(const std::string& path, const std::string& what, int error) {
+    fail(path, what + reason(error));
 }
 
 // What the files of both platforms share: the name, the size as last known, whether it may
@@ -41,5 +60,11 @@ protected:
 // Opens a file as OpenMode says; throws EngineError naming the file when it cannot. With
 // ifExists, a name that is no file (missing, or a directory) gives nullptr instead.
 std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, bool ifExists);
+// The file under the operating system's exclusive lock, as FileSystem::lockFile says.
+std::unique_ptr<LockedFile> lockNativeFile(const std::string& path, bool create);
+// The directory's entries on the disk itself (nothing to do where the system keeps them so).
+void syncNativeDirectory(const std::string& directory);
+// FileSystem::atOnce of the real file system.
+void runNativeAtOnce(std::vector<std::function<void()>>& jobs);
 
 }  // namespace dbf::io

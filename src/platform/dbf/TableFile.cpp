@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/dbf/FieldValue.h"
+#include "platform/dbf/Journal.h"
 #include "platform/dbf/PageCache.h"
 #include "platform/dbf/Paths.h"
 
@@ -51,7 +52,9 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
     const std::string normalized = paths::normalize(path);
     std::string key = registryKey(fs, normalized);
     if (auto shared = alive(key)) return shared;
-    auto file = paths::openExisting(*fs, normalized, io::OpenMode::ReadWrite);
+    // The table's files write through a running unit of the journal.
+    auto journaledFs = journal::journaled(fs);
+    auto file = paths::openExisting(*journaledFs, normalized, io::OpenMode::ReadWrite);
     if (!file) {
         if (ifExists) return nullptr;
         throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
@@ -60,7 +63,7 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
         key = registryKey(fs, file->path());
         if (auto shared = alive(key)) return shared;
     }
-    std::shared_ptr<TableFile> tf(new TableFile(fs, std::move(file)));
+    std::shared_ptr<TableFile> tf(new TableFile(journaledFs, std::move(file)));
     tf->key_ = key;
     reg[key] = tf;
     return tf;
@@ -113,7 +116,9 @@ TableFile::~TableFile() {
 
 void TableFile::bad(const std::string& what) const { throw EngineError(what + ": " + path_); }
 
-void TableFile::create(io::FileSystem& fs, const std::string& pathIn, const std::vector<FieldDef>& defs) {
+void TableFile::create(io::FileSystem& plain, const std::string& pathIn, const std::vector<FieldDef>& defs) {
+    const auto through = journal::journaled(plain);
+    io::FileSystem& fs = *through;
     std::string path = paths::resolve(fs, paths::normalize(pathIn));
     if (defs.empty()) throw EngineError("Die Tabelle hat keine Felder: " + path);
     std::vector<format::FieldInfo> fields;
