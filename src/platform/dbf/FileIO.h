@@ -19,6 +19,13 @@ public:
     virtual uint64_t size() = 0;
     // Reads exactly n bytes at offset; a read past the end is an error.
     virtual void read(uint64_t offset, void* data, size_t n) = 0;
+    // The n bytes at offset as read() gives them: where this file holds them already, in
+    // place (valid until its next call), else read into scratch.
+    virtual const uint8_t* view(uint64_t offset, size_t n, std::vector<uint8_t>& scratch) {
+        scratch.resize(n);
+        read(offset, scratch.data(), n);
+        return scratch.data();
+    }
     virtual void write(uint64_t offset, const void* data, size_t n) = 0;
     virtual void truncate(uint64_t size) = 0;
     virtual void flush() = 0;
