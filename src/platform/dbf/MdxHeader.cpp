@@ -75,10 +75,10 @@ void MdxFile::load() {
     if (pageCount_ > filePages) bad("Seitenzahl hinter dem Dateiende");
     pageCount_ = uint32_t(std::max<uint64_t>({pageCount_, filePages, kHeaderBytes / kPage}));
     // The entries in use only: with a few tags they lie in the file's first block.
-    std::vector<uint8_t> table(size_t(inUse) * 32);
-    file_->read(kTagTable, table.data(), table.size());
+    const uint8_t* table = file_->view(kTagTable, size_t(inUse) * 32, scratch_);
+    tags_.reserve(size_t(inUse));
     for (int i = 0; i < inUse; ++i) {
-        const uint8_t* e = table.data() + size_t(i) * 32;
+        const uint8_t* e = table + size_t(i) * 32;
         Tag t;
         t.slot = i;
         t.headerPage = bytes::le32(e);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dbf/Bytes.h"
 #include "platform/dbf/FileIO.h"
 #include "platform/dbf/MdxKeys.h"
 
@@ -29,7 +30,10 @@ struct Tag {
 // A position in a tag, valid while the index is unchanged; re-found by its entry otherwise.
 struct Cursor {
     std::vector<std::pair<uint32_t, int>> path;  // page and slot per level, root first
-    std::unordered_set<uint32_t> seen;           // pages this walk has entered: each once
+    // Pages this walk has entered: each once. Those of the path it was put on count from the
+    // walk's first step off that path, so that a lookup that stays on it records none.
+    std::unordered_set<uint32_t> seen;
+    bool pathSeen = false;
     Entry current;
     bool valid = false;
     uint64_t generation = 0;
@@ -120,13 +124,29 @@ private:
             return f;
         }
     };
+    // A page as the file holds it, checked as readNode checks it and searched where it lies,
+    // so that a lookup copies nothing of it. Valid until the next read of the file.
+    struct PageView {
+        const uint8_t* items = nullptr;  // the first entry: a 4-byte pointer, then the key
+        size_t count = 0, itemLength = 0, keyLength = 0;
+        bool leaf = true;
+        uint32_t ptr(size_t i) const { return bytes::le32(items + i * itemLength); }  // i <= count inner
+        std::string_view key(size_t i) const {
+            return {reinterpret_cast<const char*>(items + i * itemLength + 4), keyLength};
+        }
+        size_t pointers() const { return leaf ? count : count + 1; }
+    };
     static constexpr size_t kMaxDepth = 48;  // levels of a tree, beyond which it is damaged
     [[noreturn]] void bad(const std::string& what) const;
     [[noreturn]] void reachedTwice(const Tag& tag, uint32_t page) const;
     void load();
     Tag& loadedTag(int tag) const;
     void readTagHeader(Tag& tag) const;
+    PageView viewNode(const Tag& tag, uint32_t page) const;
     Node readNode(const Tag& tag, uint32_t page) const;
+    // The cursor on the first entry whose key is not before key: the plain descent of a
+    // lookup, from the root by the keys alone, each page searched in place.
+    void lowerBound(const Tag& tag, const KeyBytes& key, Cursor& c) const;
     // The parsed node of a page, kept while the file object lives and replaced on every
     // write of that page, so that descents do not parse the same pages again and again.
     std::shared_ptr<const Node> node(const Tag& tag, uint32_t page) const;

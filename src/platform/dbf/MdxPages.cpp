@@ -1,4 +1,5 @@
-// Reading the pages of the production index: parsed once per file object, bounds checked.
+// Reading the pages of the production index, bounds checked: in place for lookups and walks,
+// parsed (once per file object) for the descents of changes.
 #include "platform/dbf/MdxIndex.h"
 
 #include <algorithm>
@@ -13,31 +14,31 @@ namespace dbf::mdx {
 
 using namespace layout;
 
-MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
+MdxFile::PageView MdxFile::viewNode(const Tag& tag, uint32_t page) const {
     if (page < kHeaderBytes / kPage || uint64_t(page) * kPage + blockSize_ > file_->size())
         bad("Seite " + std::to_string(page) + " des Index " + tag.spec.name + " außerhalb der Datei");
-    std::vector<uint8_t>& buf = scratch_;
-    buf.resize(blockSize_);
-    file_->read(uint64_t(page) * kPage, buf.data(), buf.size());
-    uint32_t count = bytes::le32(buf.data());
-    uint32_t capacity = (blockSize_ - 12) / uint32_t(tag.itemLength);
-    if (count > capacity) bad("Schlüsselanzahl der Seite " + std::to_string(page));
-    const size_t keyLength = size_t(tag.spec.keyLength);
-    const uint8_t* e = buf.data() + 8;
-    Node n(keyLength, bytes::le32(e + size_t(count) * size_t(tag.itemLength)) == 0);
+    const uint8_t* buf = file_->view(uint64_t(page) * kPage, blockSize_, scratch_);
+    PageView v;
+    v.count = bytes::le32(buf);
+    v.itemLength = size_t(tag.itemLength);
+    v.keyLength = size_t(tag.spec.keyLength);
+    if (v.count > (blockSize_ - 12) / v.itemLength) bad("Schlüsselanzahl der Seite " + std::to_string(page));
+    v.items = buf + 8;
+    v.leaf = v.ptr(v.count) == 0;
+    if (!v.leaf)
+        for (size_t i = 0; i < v.count; ++i)
+            if (v.ptr(i) == 0) bad("fehlender Verweis in Seite " + std::to_string(page));
+    return v;
+}
+
+MdxFile::Node MdxFile::readNode(const Tag& tag, uint32_t page) const {
+    const PageView v = viewNode(tag, page);
+    Node n(v.keyLength, v.leaf);
     n.page = page;
-    n.keys.resize(size_t(count) * keyLength);
-    n.ptrs.reserve(count + 1);
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* p = e + size_t(i) * size_t(tag.itemLength);
-        n.ptrs.push_back(bytes::le32(p));
-        std::memcpy(n.keys.data() + size_t(i) * keyLength, p + 4, keyLength);
-    }
-    if (!n.leaf) {
-        n.ptrs.push_back(bytes::le32(e + size_t(count) * size_t(tag.itemLength)));
-        for (uint32_t p : n.ptrs)
-            if (p == 0) bad("fehlender Verweis in Seite " + std::to_string(page));
-    }
+    n.keys.resize(v.count * v.keyLength);
+    n.ptrs.resize(v.pointers());
+    for (size_t i = 0; i < v.pointers(); ++i) n.ptrs[i] = v.ptr(i);
+    for (size_t i = 0; i < v.count; ++i) std::memcpy(n.keys.data() + i * v.keyLength, v.key(i).data(), v.keyLength);
     return n;
 }
 

@@ -272,27 +272,55 @@ std::vector<MdxFile::PathStep> MdxFile::descend(const Tag& tag, const KeyBytes& 
     }
 }
 
+void MdxFile::lowerBound(const Tag& tag, const KeyBytes& key, Cursor& c) const {
+    c.path.clear();
+    c.path.reserve(8);  // deeper trees are rare
+    uint32_t page = tag.rootPage;
+    while (true) {
+        if (c.path.size() >= kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
+        for (const auto& step : c.path)
+            if (step.first == page) reachedTwice(tag, page);
+        const PageView n = viewNode(tag, page);
+        size_t lo = 0;
+        for (size_t hi = n.count; lo < hi;) {
+            const size_t mid = (lo + hi) / 2;
+            if (compareKeys(tag, n.key(mid), key) < 0) lo = mid + 1;
+            else hi = mid;
+        }
+        c.path.emplace_back(page, int(lo));
+        if (n.leaf) return;
+        page = n.ptr(lo);
+    }
+}
+
 bool MdxFile::settle(const Tag& tag, Cursor& c) {
+    // The pages of the path count as entered from the walk's first step off it on.
+    auto leavePath = [&c] {
+        if (c.pathSeen) return;
+        for (const auto& step : c.path) c.seen.insert(step.first);
+        c.pathSeen = true;
+    };
     while (!c.path.empty()) {
         if (c.path.size() > kMaxDepth) bad("Baum des Index " + tag.spec.name + " zu tief");
         auto [page, slot] = c.path.back();
-        const auto held = node(tag, page);
-        const Node& n = *held;
-        size_t limit = n.leaf ? n.count() : n.ptrs.size();
-        if (size_t(slot) >= limit) {
+        const PageView n = viewNode(tag, page);
+        if (size_t(slot) >= n.pointers()) {
+            leavePath();
             c.path.pop_back();
             if (!c.path.empty()) c.path.back().second++;
             continue;
         }
         if (n.leaf) {
-            c.current = Entry{KeyBytes(n.key(size_t(slot))), n.ptrs[size_t(slot)]};
+            c.current.key.assign(n.key(size_t(slot)));
+            c.current.recno = n.ptr(size_t(slot));
             c.valid = true;
             c.generation = generation_;
             return true;
         }
-        const uint32_t child = n.ptrs[size_t(slot)];
+        const uint32_t child = n.ptr(size_t(slot));
         // A page reached twice means pages that share children or a cycle: a walk over them
         // would take ever longer.
+        leavePath();
         if (!c.seen.insert(child).second) reachedTwice(tag, child);
         c.path.emplace_back(child, 0);
     }
@@ -302,12 +330,15 @@ bool MdxFile::settle(const Tag& tag, Cursor& c) {
 
 bool MdxFile::seek(int tagIndex, Cursor& c, const KeyBytes& key, uint32_t recno) {
     const Tag& tag = loadedTag(tagIndex);
-    auto path = descend(tag, key, recno);
-    c.path.clear();
     c.seen.clear();
-    for (const auto& step : path) {
-        c.path.emplace_back(step.view().page, step.slot);
-        c.seen.insert(step.view().page);
+    c.pathSeen = false;
+    if (recno == 0) {
+        lowerBound(tag, key, c);
+    } else {
+        // Within a run of equal keys the record number decides, as the descents of changes find it.
+        auto path = descend(tag, key, recno);
+        c.path.clear();
+        for (const auto& step : path) c.path.emplace_back(step.view().page, step.slot);
     }
     return settle(tag, c);
 }
@@ -316,7 +347,7 @@ bool MdxFile::first(int tagIndex, Cursor& c) {
     const Tag& tag = loadedTag(tagIndex);
     c.path.assign(1, {tag.rootPage, 0});
     c.seen.clear();
-    c.seen.insert(tag.rootPage);
+    c.pathSeen = false;
     return settle(tag, c);
 }
 
