@@ -11,9 +11,7 @@ namespace {
 // and its reads see them; otherwise it is the file itself.
 class JournaledFile : public io::File {
 public:
-    JournaledFile(const io::FileSystem* fs, std::shared_ptr<io::File> base) : fs_(fs), base_(std::move(base)) {
-        split(base_->path(), directoryKey_, name_);
-    }
+    JournaledFile(const io::FileSystem* fs, std::shared_ptr<io::File> base) : fs_(fs), base_(std::move(base)) {}
     const std::string& path() const override { return base_->path(); }
     uint64_t size() override {
         FileState* f = state();
@@ -39,10 +37,12 @@ public:
     bool writable() const override { return base_->writable(); }
 
 private:
-    // The running unit of this file's table, looked up again only when units changed.
+    // The running unit of this file's table, looked up again only when units changed. While
+    // no unit runs, the file is passed through untouched.
     Shared* unit() {
         if (running().empty()) return nullptr;
         if (seen_ != generation()) {
+            if (name_.empty()) split(base_->path(), directoryKey_, name_);
             unit_ = unitFor(fs_, directoryKey_, name_);
             state_ = unit_ ? unit_->find(name_) : nullptr;
             seen_ = generation();
