@@ -75,21 +75,23 @@ Layout parse(io::File& file) {
     if (l.headerLength > fileSize) bad(file, "Dateikopf länger als die Datei");
     if (l.recordLength < 1) bad(file, "Satzlänge null");
 
-    std::vector<uint8_t> header(l.headerLength);
-    file.read(0, header.data(), header.size());
+    // The descriptors where the file holds them; nothing reads the file until they are parsed.
+    std::vector<uint8_t> scratch;
+    const uint8_t* header = file.view(0, l.headerLength, scratch);
+    const size_t headerSize = l.headerLength;
 
     bool hasMemoField = false;
     int offset = 1;
     size_t pos = size_t(l.descriptorStart);
     bool terminated = false;
-    l.fields.reserve((header.size() - size_t(l.descriptorStart)) / size_t(l.descriptorSize));
-    while (pos < header.size()) {
+    l.fields.reserve((headerSize - size_t(l.descriptorStart)) / size_t(l.descriptorSize));
+    while (pos < headerSize) {
         if (header[pos] == 0x0D) {
             terminated = true;
             break;
         }
-        if (pos + size_t(l.descriptorSize) > header.size()) bad(file, "Feldbeschreibung hinter dem Dateikopf");
-        const uint8_t* d = header.data() + pos;
+        if (pos + size_t(l.descriptorSize) > headerSize) bad(file, "Feldbeschreibung hinter dem Dateikopf");
+        const uint8_t* d = header + pos;
         FieldInfo f;
         int nameLen = l.flavor == Flavor::dBase7 ? 32 : 11;
         int n = 0;

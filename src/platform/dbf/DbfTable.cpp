@@ -37,7 +37,7 @@ public:
     std::string cur, blank;
     uint32_t curRecno = 0;
     uint64_t curVersion = 0;
-    std::vector<std::unique_ptr<FieldImpl>> fields;
+    std::vector<FieldImpl> fields;  // made at the open, in one allocation
 
     std::string path() const { return paths::join(directory, tableName); }
     TableFile& file() const {
@@ -62,7 +62,16 @@ public:
     bool validRow(uint32_t r) { return r >= 1 && r <= tf->count() && !tf->deleted(r); }
     // Whether an entry of the current index leads to a live row; throws when that row
     // carries another key, as with an index file of another table or an out-of-date one.
-    bool indexedRow(const mdx::Entry& e) { return tf->rowOfEntry(tag, e); }
+    // The row is read into the current row's buffer, where reading its fields finds it.
+    bool indexedRow(const mdx::Entry& e) {
+        curRecno = 0;
+        const bool live = tf->rowOfEntry(tag, e, cur);
+        if (e.recno >= 1 && e.recno <= tf->count()) {
+            curRecno = e.recno;
+            curVersion = tf->version();
+        }
+        return live;
+    }
     bool inRange(const mdx::KeyBytes& k) {
         if (!ranged) return true;
         const auto& t = tf->index()->tag(tag);
@@ -414,8 +423,8 @@ bool Table::openFile(bool ifExists) {
     try {
         impl_->selectIndex();
         impl_->fields.clear();
-        for (int i = 0; i < int(tf->layout().fields.size()); ++i)
-            impl_->fields.push_back(std::make_unique<FieldImpl>(*impl_, i));
+        impl_->fields.reserve(tf->layout().fields.size());
+        for (int i = 0; i < int(tf->layout().fields.size()); ++i) impl_->fields.emplace_back(*impl_, i);
         impl_->state = TableImpl::State::Browse;
         impl_->curRecno = 0;
         impl_->recno = 0;
@@ -455,7 +464,7 @@ Field& Table::fieldByName(const std::string& name) {
 
 Field* Table::findField(const std::string& name) {
     int i = impl_->file().fieldIndex(name);
-    return i < 0 ? nullptr : impl_->fields[size_t(i)].get();
+    return i < 0 ? nullptr : &impl_->fields[size_t(i)];
 }
 
 int Table::recordCount() const {

@@ -93,9 +93,11 @@ bool parseDateText(const std::string& in, Date& d) {
     return format::validDate(d);
 }
 
-std::string raw(const Where& w, const uint8_t* rec) {
-    return std::string(reinterpret_cast<const char*>(at(w, rec)), size_t(w.field.length));
+std::string_view fieldBytes(const Where& w, const uint8_t* rec) {
+    return std::string_view(reinterpret_cast<const char*>(at(w, rec)), size_t(w.field.length));
 }
+
+std::string raw(const Where& w, const uint8_t* rec) { return std::string(fieldBytes(w, rec)); }
 
 bool isNull(const Where& w, const uint8_t* rec) {
     if (nullBitSet(w, rec)) return true;

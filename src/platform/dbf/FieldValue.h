@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/dbf/DbfFormat.h"
 
@@ -15,6 +16,8 @@ struct Where {
 };
 
 std::string raw(const Where& w, const uint8_t* rec);
+// The field's bytes in the record, as raw() copies them.
+std::string_view fieldBytes(const Where& w, const uint8_t* rec);
 bool isNull(const Where& w, const uint8_t* rec);
 // Memo block number stored in the record; 0 when there is none.
 uint32_t memoBlock(const Where& w, const uint8_t* rec);

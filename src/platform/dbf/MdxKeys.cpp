@@ -59,7 +59,7 @@ KeyBytes dateKey(int64_t julianDay) {
     return k;
 }
 
-KeyBytes charKey(const std::string& text, int keyLength) {
+KeyBytes charKey(std::string_view text, int keyLength) {
     KeyBytes k(size_t(keyLength), ' ');
     std::copy_n(text.data(), std::min(text.size(), k.size()), k.data());
     return k;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dbf::mdx {
 
@@ -29,6 +30,6 @@ struct TagSpec {
 KeyBytes numericKey(const std::string& numberText);  // throws on text that is no number
 KeyBytes numericKey(int64_t value);
 KeyBytes dateKey(int64_t julianDay);
-KeyBytes charKey(const std::string& text, int keyLength);
+KeyBytes charKey(std::string_view text, int keyLength);
 
 }  // namespace dbf::mdx

@@ -21,6 +21,7 @@ unsigned char upperChar(unsigned char c) {
 }  // namespace
 
 std::string normalize(const std::string& path) {
+    if (path.find('\\') == std::string::npos) return path;
     std::string out = path;
     std::replace(out.begin(), out.end(), '\\', '/');
     return out;
@@ -32,7 +33,7 @@ std::string join(const std::string& directory, const std::string& name) {
     return dir + normalize(name);
 }
 
-bool equalNoCase(const std::string& a, const std::string& b) {
+bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (lowerChar((unsigned char)a[i]) != lowerChar((unsigned char)b[i])) return false;

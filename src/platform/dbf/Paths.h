@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/dbf/FileIO.h"
 
@@ -20,7 +21,7 @@ std::string resolve(io::FileSystem& fs, const std::string& path);
 std::unique_ptr<io::File> openExisting(io::FileSystem& fs, const std::string& path, io::OpenMode mode);
 // The path with its extension replaced by ext (".MDX"), in the case of the old extension.
 std::string withExtension(const std::string& path, const std::string& ext);
-bool equalNoCase(const std::string& a, const std::string& b);
+bool equalNoCase(std::string_view a, std::string_view b);
 std::string upper(const std::string& s);
 
 }  // namespace dbf::paths

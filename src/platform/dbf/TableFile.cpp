@@ -15,43 +15,43 @@ namespace dbf {
 
 namespace {
 
-std::map<std::string, std::weak_ptr<TableFile>>& registry() {
-    static std::map<std::string, std::weak_ptr<TableFile>> open;
+// The table files open in the process, each once: a process has a few open at a time.
+std::vector<TableFile*>& registry() {
+    static std::vector<TableFile*> open;
     return open;
 }
 
-std::string registryKey(const std::shared_ptr<io::FileSystem>& fs, const std::string& resolved) {
-    std::string key = std::to_string(reinterpret_cast<uintptr_t>(fs.get())) + "|";
+// Whether two names of files stand for one file: however their case is spelt on Windows.
+bool sameFile(const std::string& a, const std::string& b) {
 #ifdef _WIN32
-    return key + paths::upper(resolved);  // one file, however its name is spelt
+    return paths::equalNoCase(a, b);
 #else
-    return key + resolved;
+    return a == b;
 #endif
 }
 
-std::string stem(const std::string& path) {
-    size_t slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+std::string_view stem(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.rfind('.'));
 }
 
 constexpr size_t kScanChunk = 256;
 
 }  // namespace
 
+std::shared_ptr<TableFile> TableFile::opened(const io::FileSystem* fs, const std::string& path) {
+    for (TableFile* t : registry())
+        if (t->owner_ == fs && sameFile(t->path_, path)) return t->shared_from_this();
+    return nullptr;
+}
+
 std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>& fs, const std::string& path,
                                            bool ifExists) {
-    auto& reg = registry();
-    auto alive = [&](const std::string& key) -> std::shared_ptr<TableFile> {
-        auto it = reg.find(key);
-        return it == reg.end() ? nullptr : it->second.lock();
-    };
     // A table is known by its name as given, or by the one differing in case only where the
     // given one is no file; the open of the file is the first thing asked of the system.
     const std::string normalized = paths::normalize(path);
-    std::string key = registryKey(fs, normalized);
-    if (auto shared = alive(key)) return shared;
+    if (auto shared = opened(fs.get(), normalized)) return shared;
     // The table's files write through a running unit of the journal.
     auto journaledFs = journal::journaled(fs);
     auto file = paths::openExisting(*journaledFs, normalized, io::OpenMode::ReadWrite);
@@ -59,21 +59,16 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
         if (ifExists) return nullptr;
         throw EngineError("Die Tabelle wurde nicht gefunden: " + path);
     }
-    if (file->path() != normalized) {
-        key = registryKey(fs, file->path());
-        if (auto shared = alive(key)) return shared;
-    }
+    if (file->path() != normalized)
+        if (auto shared = opened(fs.get(), file->path())) return shared;
     std::shared_ptr<TableFile> tf(new TableFile(journaledFs, std::move(file)));
-    tf->key_ = key;
-    reg[key] = tf;
+    tf->owner_ = fs.get();
+    registry().push_back(tf.get());
     return tf;
 }
 
 bool TableFile::isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::string& path) {
-    std::string resolved = paths::resolve(*fs, paths::normalize(path));
-    auto& reg = registry();
-    auto it = reg.find(registryKey(fs, resolved));
-    return it != reg.end() && !it->second.expired();
+    return opened(fs.get(), paths::resolve(*fs, paths::normalize(path))) != nullptr;
 }
 
 TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf)
@@ -101,17 +96,17 @@ TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::Fil
         }
         mdx_ = std::make_unique<mdx::MdxFile>(std::make_unique<io::CachedFile>(std::move(mdxFile), 1024, 2048));
         // A copy of another table's index file would point at rows of ours by its numbers.
-        const std::string own = paths::upper(stem(path_)).substr(0, 16);
-        if (!mdx_->tableName().empty() && mdx_->tableName() != own)
-            throw EngineError("Die Indexdatei gehört zur Tabelle " + mdx_->tableName() + ", nicht zu " + own + ": " +
-                              mdx_->path());
+        // (The file keeps the name in upper case, cut to 16 characters.)
+        const std::string_view own = stem(path_).substr(0, 16);
+        if (!mdx_->tableName().empty() && !paths::equalNoCase(mdx_->tableName(), own))
+            throw EngineError("Die Indexdatei gehört zur Tabelle " + mdx_->tableName() + ", nicht zu " +
+                              paths::upper(std::string(own)) + ": " + mdx_->path());
     }
 }
 
 TableFile::~TableFile() {
     auto& reg = registry();
-    auto it = reg.find(key_);
-    if (it != reg.end() && it->second.expired()) reg.erase(it);
+    reg.erase(std::remove(reg.begin(), reg.end(), this), reg.end());
 }
 
 void TableFile::bad(const std::string& what) const { throw EngineError(what + ": " + path_); }
@@ -140,7 +135,7 @@ void TableFile::create(io::FileSystem& plain, const std::string& pathIn, const s
     if (fs.exists(mdxPath)) fs.remove(mdxPath);
     if (withMemo)
         memo::MemoFile::create(fs, paths::resolve(fs, paths::withExtension(path, ".DBT")), format::MemoKind::Dbt4,
-                               stem(path));
+                               std::string(stem(path)));
     auto header = format::buildHeader(fields, withMemo);
     header.push_back(format::kEndOfFile);
     auto f = fs.open(path, io::OpenMode::Create);
@@ -223,12 +218,12 @@ void TableFile::requireEntries(uint32_t recno, const std::string& old, const std
     }
 }
 
-bool TableFile::rowOfEntry(int tag, const mdx::Entry& entry) {
+bool TableFile::rowOfEntry(int tag, const mdx::Entry& entry, std::string& row) {
     if (entry.recno < 1 || entry.recno > layout_.recordCount) return false;
-    read(entry.recno, scratch_);  // the whole row at once: its deletion flag and its key
-    if (scratch_[0] == '*') return false;
+    read(entry.recno, row);  // the whole row at once: its deletion flag and its key
+    if (row[0] == '*') return false;
     const auto& spec = mdx_->tag(tag);
-    if (tagField(tag) >= 0 && mdx_->compareKeys(spec, keyOf(tag, scratch_), entry.key) != 0)
+    if (tagField(tag) >= 0 && mdx_->compareKeys(spec, keyOf(tag, row), entry.key) != 0)
         indexOutOfStep(tag, entry.recno);
     return true;
 }
@@ -336,16 +331,20 @@ int TableFile::tagByField(const std::string& fieldName) const {
 }
 
 int TableFile::tagField(int tag) const {
+    // Asked for every key made: found once per tag, until the tags change.
+    if (size_t(tag) < tagFields_.size() && tagFields_[size_t(tag)] != kFieldUnknown) return tagFields_[size_t(tag)];
     const auto& spec = mdx_->tag(tag).spec;
     int f = fieldIndex(spec.expression);
-    if (f < 0) return -1;
-    char type = layout_.fields[size_t(f)].type;
-    switch (spec.keyType) {
-    case 'C': return type == 'C' ? f : -1;
-    case 'N': return (type == 'N' || type == 'F' || type == 'I' || type == '+') ? f : -1;
-    case 'D': return type == 'D' ? f : -1;
-    default: return -1;
+    if (f >= 0) {
+        const char type = layout_.fields[size_t(f)].type;
+        const bool fits = spec.keyType == 'C'   ? type == 'C'
+                          : spec.keyType == 'N' ? (type == 'N' || type == 'F' || type == 'I' || type == '+')
+                          : spec.keyType == 'D' && type == 'D';
+        if (!fits) f = -1;
     }
+    if (tagFields_.size() < size_t(mdx_->tagCount())) tagFields_.resize(size_t(mdx_->tagCount()), kFieldUnknown);
+    tagFields_[size_t(tag)] = f;
+    return f;
 }
 
 void TableFile::requireIndexFile() const {
@@ -366,7 +365,7 @@ void TableFile::requireMaintainable() const {
 namespace {
 mdx::KeyBytes makeKey(const value::Where& w, const mdx::TagSpec& spec, const uint8_t* r) {
     switch (spec.keyType) {
-    case 'C': return mdx::charKey(value::raw(w, r), spec.keyLength);
+    case 'C': return mdx::charKey(value::fieldBytes(w, r), spec.keyLength);
     case 'N':
         if (value::isNull(w, r)) return mdx::numericKey(int64_t(0));
         if (w.field.type == 'I' || w.field.type == '+') return mdx::numericKey(value::integer(w, r));
@@ -431,13 +430,14 @@ void TableFile::addIndex(const std::string& name, const std::string& fieldName) 
     if (!dbf_->writable()) bad("Die Datei ist schreibgeschützt");
     if (!mdx_) {
         std::string mdxPath = paths::resolve(*fs_, paths::withExtension(path_, ".MDX"));
-        mdx::MdxFile::create(*fs_, mdxPath, stem(path_));
+        mdx::MdxFile::create(*fs_, mdxPath, std::string(stem(path_)));
         mdx_ = std::make_unique<mdx::MdxFile>(
             std::make_unique<io::CachedFile>(fs_->open(mdxPath, io::OpenMode::ReadWrite), 1024, 2048));
         missingIndex_.clear();
     }
     if (mdx_->findTag(spec.name) >= 0) bad("Der Index " + spec.name + " existiert bereits");
     auto entries = entriesFor(f, spec);
+    tagFields_.clear();
     mdx_->addTag(spec, std::move(entries));
     // Only now does the table point at its production index and the field at its tag.
     uint8_t one = 1;
@@ -454,6 +454,7 @@ void TableFile::rebuildIndexes() {
     requireMaintainable();
     std::vector<std::vector<mdx::Entry>> all;
     for (int t = 0; t < mdx_->tagCount(); ++t) all.push_back(entriesFor(tagField(t), mdx_->tag(t).spec));
+    tagFields_.clear();
     mdx_->rebuild(std::move(all));
     ++version_;
 }

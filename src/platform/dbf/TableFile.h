@@ -15,7 +15,7 @@
 
 namespace dbf {
 
-class TableFile {
+class TableFile : public std::enable_shared_from_this<TableFile> {
 public:
     // The shared state of the table at path, opened on first use. Without a file of that name
     // (or one differing in case only) it throws, or with ifExists gives nullptr.
@@ -56,8 +56,9 @@ public:
     int tagByName(const std::string& name) const;        // -1 if none
     int tagByField(const std::string& fieldName) const;  // -1 if none
     mdx::KeyBytes keyOf(int tag, const std::string& rec) const;
-    // Whether the row of an index entry is live; throws when it carries another key.
-    bool rowOfEntry(int tag, const mdx::Entry& entry);
+    // Whether the row of an index entry is live; throws when it carries another key. The row
+    // is read into row when its number lies within the table.
+    bool rowOfEntry(int tag, const mdx::Entry& entry, std::string& row);
     void addIndex(const std::string& name, const std::string& fieldName);
     // Throws when the header names a production index whose file is not there.
     void requireIndexFile() const;
@@ -68,6 +69,8 @@ public:
 
 private:
     TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf);
+    // The table file open under that name on the file system fs, if any.
+    static std::shared_ptr<TableFile> opened(const io::FileSystem* fs, const std::string& path);
     [[noreturn]] void bad(const std::string& what) const;
     int tagField(int tag) const;  // the field a tag indexes, -1 if we cannot evaluate it
     void requireMaintainable() const;
@@ -80,14 +83,16 @@ private:
     void writeHeaderCount(uint32_t count);
 
     std::shared_ptr<io::FileSystem> fs_;
-    std::string path_, key_;
+    const io::FileSystem* owner_ = nullptr;  // the file system it was opened on, before the journal's
+    std::string path_;
     std::string missingIndex_;  // the production index file the header names but is missing
     std::unique_ptr<io::File> dbf_;
     format::Layout layout_;
     std::unique_ptr<memo::MemoFile> memo_;
     std::unique_ptr<mdx::MdxFile> mdx_;
     std::optional<uint32_t> deleted_;
-    std::string scratch_;  // the row rowOfEntry reads
+    static constexpr int kFieldUnknown = -2;
+    mutable std::vector<int> tagFields_;  // per tag the field tagField found, or kFieldUnknown
     uint64_t version_ = 1;
 };
 
