@@ -26,6 +26,12 @@ public:
         read(offset, scratch.data(), n);
         return scratch.data();
     }
+    // The n bytes at offset are about to be read: a file that keeps what it reads reads them
+    // in one go. Past the end it reads nothing.
+    virtual void prefetch(uint64_t offset, size_t n) {
+        (void)offset;
+        (void)n;
+    }
     virtual void write(uint64_t offset, const void* data, size_t n) = 0;
     virtual void truncate(uint64_t size) = 0;
     virtual void flush() = 0;

@@ -19,19 +19,47 @@ std::vector<std::unique_ptr<uint8_t[]>>& SparePages(size_t pageSize) {
     return spare[pageSize];
 }
 constexpr size_t kMaxSparePages = 512;
+
+// What fill reads before it goes to the pages: kept for the next fill up to this size, so
+// that the header pages an open reads in one go cost no allocation.
+constexpr size_t kKeptFillBytes = 64 * 1024;
+uint8_t* FillBuffer(size_t n, std::unique_ptr<uint8_t[]>& own) {
+    static std::unique_ptr<uint8_t[]> kept;
+    if (n > kKeptFillBytes) {
+        own.reset(new uint8_t[n]);
+        return own.get();
+    }
+    if (!kept) kept.reset(new uint8_t[kKeptFillBytes]);
+    return kept.get();
+}
 // Up to this many pages a look at each slot finds a page quicker than a hash table.
 constexpr size_t kLinearSlots = 8;
+// Slot arrays kept for the next file: as many as there are files open at a time, of the
+// size a lookup needs.
+constexpr size_t kMaxSpareSlotArrays = 16;
+constexpr size_t kSpareSlotCapacity = 16;
 }  // namespace
 
-CachedFile::CachedFile(std::unique_ptr<File> base, size_t pageSize, size_t maxPages)
+CachedFile::CachedFile(std::unique_ptr<File> base, size_t pageSize, size_t maxPages, size_t partialReads)
     : base_(std::move(base)), pageSize_(pageSize), maxPages_(std::max<size_t>(1, maxPages)),
-      spare_(SparePages(pageSize)) {}
+      partialReads_(partialReads), spare_(SparePages(pageSize)) {}
 
-CachedFile::~CachedFile() {
+CachedFile::~CachedFile() { releaseSlots(); }
+
+std::vector<std::vector<CachedFile::Slot>>& CachedFile::spareSlots() {
+    static std::vector<std::vector<Slot>> spare;
+    return spare;
+}
+
+void CachedFile::releaseSlots() {
     for (auto& s : slots_) {
         if (spare_.size() >= kMaxSparePages) break;
         spare_.push_back(std::move(s.data));
     }
+    slots_.clear();
+    auto& spare = spareSlots();
+    if (slots_.capacity() > 0 && slots_.capacity() <= kSpareSlotCapacity && spare.size() < kMaxSpareSlotArrays)
+        spare.push_back(std::move(slots_));
 }
 
 size_t CachedFile::bucket(uint64_t index) const {
@@ -105,22 +133,58 @@ void CachedFile::unlink(uint32_t slot) {
     s.newer = s.older = kNone;
 }
 
+void CachedFile::touch(uint32_t slot) {
+    if (slot == newest_) return;
+    unlink(slot);
+    link(slot);
+}
+
 CachedFile::Slot& CachedFile::page(uint64_t index) {
-    if (const uint32_t s = find(index); s != kNone) {
-        if (s != newest_) {
-            unlink(s);
-            link(s);
-        }
-        return slots_[s];
-    }
-    Slot& p = insertPage(index);
+    const uint32_t s = find(index);
+    if (s == kNone) return load(insertPage(index, base_->size()), index);
+    touch(s);
+    Slot& held = slots_[s];
+    return held.from == 0 && held.to == held.size ? held : load(s, index);
+}
+
+CachedFile::Slot& CachedFile::load(uint32_t s, uint64_t index) {
+    Slot& p = slots_[s];
     try {
         base_->read(index * pageSize_, p.data.get(), p.size);
     } catch (...) {
         drop(index);
         throw;
     }
+    p.from = 0;
+    p.to = p.size;
     return p;
+}
+
+const uint8_t* CachedFile::bytesAt(uint64_t offset, size_t n, uint64_t fileSize) {
+    const uint64_t index = offset / pageSize_;
+    const size_t inPage = size_t(offset % pageSize_);
+    const uint32_t s = find(index);
+    if (s != kNone && inPage >= slots_[s].from && inPage + n <= slots_[s].to) {
+        touch(s);
+        return slots_[s].data.get() + inPage;
+    }
+    if (s == kNone && partialReads_ > 0) {
+        --partialReads_;
+        Slot& p = slots_[insertPage(index, fileSize)];
+        try {
+            base_->read(offset, p.data.get() + inPage, n);
+        } catch (...) {
+            drop(index);
+            throw;
+        }
+        p.from = inPage;
+        p.to = inPage + n;
+        return p.data.get() + inPage;
+    }
+    if (s != kNone) touch(s);
+    const Slot& p = load(s != kNone ? s : insertPage(index, fileSize), index);
+    if (inPage + n > p.size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    return p.data.get() + inPage;
 }
 
 void CachedFile::drop(uint64_t index) {
@@ -134,24 +198,27 @@ void CachedFile::drop(uint64_t index) {
 }
 
 void CachedFile::dropAll() {
-    for (auto& s : slots_) {
-        if (spare_.size() >= kMaxSparePages) break;
-        spare_.push_back(std::move(s.data));
-    }
-    slots_.clear();
+    releaseSlots();
     free_.clear();
     table_.clear();
     newest_ = oldest_ = kNone;
 }
 
-CachedFile::Slot& CachedFile::insertPage(uint64_t index) {
-    const uint64_t start = index * pageSize_, size = base_->size();
+uint32_t CachedFile::insertPage(uint64_t index, uint64_t size) {
+    const uint64_t start = index * pageSize_;
     uint32_t s;
     if (!free_.empty()) {
         s = free_.back();
         free_.pop_back();
     } else if (slots_.size() < maxPages_) {
-        if (slots_.empty()) slots_.reserve(std::min(maxPages_, kLinearSlots));
+        if (slots_.capacity() == 0) {
+            if (auto& spare = spareSlots(); !spare.empty()) {
+                slots_ = std::move(spare.back());
+                spare.pop_back();
+            } else {
+                slots_.reserve(std::min(maxPages_, kLinearSlots));
+            }
+        }
         s = uint32_t(slots_.size());
         Slot& fresh = slots_.emplace_back();
         if (!spare_.empty()) {
@@ -168,26 +235,34 @@ CachedFile::Slot& CachedFile::insertPage(uint64_t index) {
     Slot& p = slots_[s];
     p.index = index;
     p.size = start >= size ? 0 : size_t(std::min<uint64_t>(pageSize_, size - start));
+    p.from = p.to = 0;
     link(s);
     if (table_.empty() ? slots_.size() > kLinearSlots : slots_.size() * 2 > table_.size()) rebuildTable();
     else if (!table_.empty()) addToTable(s);
-    return p;
+    return s;
 }
 
 void CachedFile::fill(uint64_t first, uint64_t count) {
     const uint64_t start = first * pageSize_, size = base_->size();
     const size_t n = start >= size ? 0 : size_t(std::min<uint64_t>(count * pageSize_, size - start));
-    scratch_.resize(n);
-    base_->read(start, scratch_.data(), n);  // before any page is made: a failure leaves none
+    std::unique_ptr<uint8_t[]> own;
+    uint8_t* const filled = FillBuffer(n, own);
+    base_->read(start, filled, n);  // before any page is made: a failure leaves none
     for (uint64_t i = 0; i < count; ++i) {
-        Slot& p = insertPage(first + i);
-        std::memcpy(p.data.get(), scratch_.data() + i * pageSize_, p.size);
+        Slot& p = slots_[insertPage(first + i, size)];
+        std::memcpy(p.data.get(), filled + i * pageSize_, p.size);
+        p.to = p.size;
     }
 }
 
 void CachedFile::read(uint64_t offset, void* data, size_t n) {
     if (n == 0) return;
-    if (offset + n > base_->size()) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    const uint64_t size = base_->size();
+    if (offset + n > size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    if (offset % pageSize_ + n <= pageSize_) {
+        std::memcpy(data, bytesAt(offset, n, size), n);
+        return;
+    }
     // The pages a read spans that are not here yet come in one read of the file, as a row
     // that crosses a page boundary does.
     const uint64_t last = (offset + n - 1) / pageSize_;
@@ -212,12 +287,19 @@ void CachedFile::read(uint64_t offset, void* data, size_t n) {
 }
 
 const uint8_t* CachedFile::view(uint64_t offset, size_t n, std::vector<uint8_t>& scratch) {
-    const size_t inPage = size_t(offset % pageSize_);
-    if (n == 0 || inPage + n > pageSize_) return File::view(offset, n, scratch);
-    if (offset + n > base_->size()) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
-    const Slot& p = page(offset / pageSize_);
-    if (inPage + n > p.size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
-    return p.data.get() + inPage;
+    if (n == 0 || offset % pageSize_ + n > pageSize_) return File::view(offset, n, scratch);
+    const uint64_t size = base_->size();
+    if (offset + n > size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    return bytesAt(offset, n, size);
+}
+
+void CachedFile::prefetch(uint64_t offset, size_t n) {
+    const uint64_t size = base_->size();
+    if (n == 0 || offset >= size) return;
+    const uint64_t first = offset / pageSize_, last = (offset + std::min<uint64_t>(n, size - offset) - 1) / pageSize_;
+    for (uint64_t index = first; index <= last; ++index)
+        if (find(index) != kNone) return;  // what is held stays; the reads load the rest
+    if (last - first < maxPages_) fill(first, last - first + 1);
 }
 
 void CachedFile::write(uint64_t offset, const void* data, size_t n) {
@@ -241,7 +323,12 @@ void CachedFile::write(uint64_t offset, const void* data, size_t n) {
             continue;
         }
         if (pg.size < to - pstart) pg.size = size_t(to - pstart);
-        std::memcpy(pg.data.get() + (from - pstart), in + (from - offset), size_t(to - from));
+        // The bytes written are held when they join those held; apart from them they are not.
+        const size_t lo = size_t(from - pstart), hi = size_t(to - pstart);
+        if (lo > pg.to || hi < pg.from) continue;
+        std::memcpy(pg.data.get() + lo, in + (from - offset), hi - lo);
+        pg.from = std::min(pg.from, lo);
+        pg.to = std::max(pg.to, hi);
     }
 }
 
@@ -253,7 +340,7 @@ void CachedFile::truncate(uint64_t size) {
 size_t CachedFile::cachedBytes() const {
     size_t total = 0;
     for (const auto& s : slots_)
-        if (s.index != kNoPage) total += s.size;
+        if (s.index != kNoPage) total += s.to - s.from;
     return total;
 }
 
