@@ -1,6 +1,7 @@
 // The .DBF file layout and the encoding of field values.
 #include "platform/dbf/DbfFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -12,6 +13,8 @@
 namespace dbf::format {
 
 namespace {
+
+constexpr uint64_t kHeaderRead = 1024;
 
 [[noreturn]] void bad(io::File& file, const std::string& what) {
     throw EngineError("Die Tabelle ist beschädigt (" + what + "): " + file.path());
@@ -56,8 +59,10 @@ FieldType logicalType(char type, int length, int decimals, Flavor flavor) {
 Layout parse(io::File& file) {
     uint64_t fileSize = file.size();
     if (fileSize < 32) bad(file, "Datei kürzer als der Dateikopf");
-    uint8_t h[32];
-    file.read(0, h, 32);
+    // The header with the descriptors of up to 30 fields in one read; a longer one in a second.
+    std::vector<uint8_t> scratch;
+    const size_t first = size_t(std::min<uint64_t>(fileSize, kHeaderRead));
+    const uint8_t* h = file.view(0, first, scratch);
     Layout l;
     l.version = h[0];
     if (!knownVersion(l.version)) bad(file, "unbekanntes Versionsbyte");
@@ -76,8 +81,7 @@ Layout parse(io::File& file) {
     if (l.recordLength < 1) bad(file, "Satzlänge null");
 
     // The descriptors where the file holds them; nothing reads the file until they are parsed.
-    std::vector<uint8_t> scratch;
-    const uint8_t* header = file.view(0, l.headerLength, scratch);
+    const uint8_t* header = l.headerLength <= first ? h : file.view(0, l.headerLength, scratch);
     const size_t headerSize = l.headerLength;
 
     bool hasMemoField = false;
@@ -99,7 +103,7 @@ Layout parse(io::File& file) {
         if (n == nameLen) bad(file, "Feldname ohne Abschlusszeichen");
         if (n == 0) bad(file, "leerer Feldname");
         // Some programs pad the name with blanks before its terminator.
-        f.name = trimBoth(std::string(reinterpret_cast<const char*>(d), size_t(n)));
+        f.name = trimmedBoth(std::string_view(reinterpret_cast<const char*>(d), size_t(n)));
         if (f.name.empty()) bad(file, "leerer Feldname");
         if (l.flavor == Flavor::dBase7) {
             f.type = char(d[32]);
@@ -152,7 +156,8 @@ Layout parse(io::File& file) {
             if (l.flavor == Flavor::VisualFoxPro && (d[18] & 0x02)) f.nullBit = 0;  // numbered below
             // Compared with each field before: the usual few dozen need no set of names.
             for (const auto& other : l.fields)
-                if (paths::equalNoCase(other.name, f.name)) bad(file, "Feld " + f.name + " doppelt vorhanden");
+                if (other.name.size() == f.name.size() && paths::equalNoCase(other.name, f.name))
+                    bad(file, "Feld " + f.name + " doppelt vorhanden");
             l.fields.push_back(std::move(f));
         }
         pos += size_t(l.descriptorSize);
@@ -238,18 +243,22 @@ namespace {
 bool padding(char c) { return c == ' ' || c == '\0'; }
 }  // namespace
 
-std::string trimRight(const std::string& s) {
+std::string_view trimmedRight(std::string_view s) {
     size_t end = s.size();
     while (end > 0 && padding(s[end - 1])) --end;
     return s.substr(0, end);
 }
 
-std::string trimBoth(const std::string& s) {
+std::string_view trimmedBoth(std::string_view s) {
     size_t begin = 0, end = s.size();
     while (begin < end && padding(s[begin])) ++begin;
     while (end > begin && padding(s[end - 1])) --end;
     return s.substr(begin, end - begin);
 }
+
+std::string trimRight(const std::string& s) { return std::string(trimmedRight(s)); }
+
+std::string trimBoth(const std::string& s) { return std::string(trimmedBoth(s)); }
 
 bool parseInteger(const std::string& text, int64_t& out) {
     std::string t = trimBoth(text);

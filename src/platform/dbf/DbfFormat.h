@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dbf/DbfTypes.h"
@@ -65,6 +66,9 @@ bool parseInteger(const std::string& text, int64_t& out);
 bool parseNumber(const std::string& text, double& out);
 std::string trimBoth(const std::string& s);
 std::string trimRight(const std::string& s);
+// The same without a copy: the text within s without its padding (blanks, zero bytes).
+std::string_view trimmedBoth(std::string_view s);
+std::string_view trimmedRight(std::string_view s);
 std::string formatNumber(double value, int decimals);
 
 int64_t julianDay(const Date& d);

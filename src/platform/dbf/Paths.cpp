@@ -28,9 +28,13 @@ std::string normalize(const std::string& path) {
 }
 
 std::string join(const std::string& directory, const std::string& name) {
-    std::string dir = normalize(directory);
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    return dir + normalize(name);
+    std::string out;
+    out.reserve(directory.size() + 1 + name.size());  // built in place: every table opened asks
+    out += directory;
+    if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '/';
+    out += name;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
 }
 
 bool equalNoCase(std::string_view a, std::string_view b) {
@@ -77,7 +81,7 @@ std::string withExtension(const std::string& path, const std::string& ext) {
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');
     bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    std::string base = hasExt ? path.substr(0, dot) : path;
+    const size_t base = hasExt ? dot : path.size();
     bool lower = false;
     if (hasExt) {
         for (size_t i = dot + 1; i < path.size(); ++i) {
@@ -86,10 +90,11 @@ std::string withExtension(const std::string& path, const std::string& ext) {
             if (c >= 'A' && c <= 'Z') lower = false;
         }
     }
-    std::string e = ext;
-    if (lower)
-        for (auto& c : e) c = char(lowerChar((unsigned char)c));
-    return base + e;
+    std::string out;
+    out.reserve(base + ext.size());
+    out.append(path, 0, base);
+    for (char c : ext) out += lower ? char(lowerChar((unsigned char)c)) : c;
+    return out;
 }
 
 }  // namespace dbf::paths

@@ -50,7 +50,8 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
                                            bool ifExists) {
     // A table is known by its name as given, or by the one differing in case only where the
     // given one is no file; the open of the file is the first thing asked of the system.
-    const std::string normalized = paths::normalize(path);
+    std::string converted;
+    const std::string& normalized = path.find('\\') == std::string::npos ? path : (converted = paths::normalize(path));
     if (auto shared = opened(fs.get(), normalized)) return shared;
     // The table's files write through a running unit of the journal.
     auto journaledFs = journal::journaled(fs);
@@ -61,7 +62,7 @@ std::shared_ptr<TableFile> TableFile::open(const std::shared_ptr<io::FileSystem>
     }
     if (file->path() != normalized)
         if (auto shared = opened(fs.get(), file->path())) return shared;
-    std::shared_ptr<TableFile> tf(new TableFile(journaledFs, std::move(file)));
+    auto tf = std::make_shared<TableFile>(Opening{}, journaledFs, std::move(file));
     tf->owner_ = fs.get();
     registry().push_back(tf.get());
     return tf;
@@ -71,9 +72,11 @@ bool TableFile::isOpen(const std::shared_ptr<io::FileSystem>& fs, const std::str
     return opened(fs.get(), paths::resolve(*fs, paths::normalize(path))) != nullptr;
 }
 
-TableFile::TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf)
+TableFile::TableFile(Opening, std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf)
     : fs_(std::move(fs)), path_(dbf->path()) {
-    dbf_ = std::make_unique<io::CachedFile>(std::move(dbf), 4096, 256);
+    tagFields_.fill(kFieldUnknown);
+    // A lookup reads the header and a row: only their bytes, not their pages.
+    dbf_ = std::make_unique<io::CachedFile>(std::move(dbf), 4096, 256, 2);
     layout_ = format::parse(*dbf_);
     if (layout_.memo != format::MemoKind::None) {
         bool fox = layout_.memo == format::MemoKind::Fpt;
@@ -342,8 +345,7 @@ int TableFile::tagField(int tag) const {
                           : spec.keyType == 'D' && type == 'D';
         if (!fits) f = -1;
     }
-    if (tagFields_.size() < size_t(mdx_->tagCount())) tagFields_.resize(size_t(mdx_->tagCount()), kFieldUnknown);
-    tagFields_[size_t(tag)] = f;
+    if (size_t(tag) < tagFields_.size()) tagFields_[size_t(tag)] = f;
     return f;
 }
 
@@ -437,7 +439,7 @@ void TableFile::addIndex(const std::string& name, const std::string& fieldName) 
     }
     if (mdx_->findTag(spec.name) >= 0) bad("Der Index " + spec.name + " existiert bereits");
     auto entries = entriesFor(f, spec);
-    tagFields_.clear();
+    tagFields_.fill(kFieldUnknown);
     mdx_->addTag(spec, std::move(entries));
     // Only now does the table point at its production index and the field at its tag.
     uint8_t one = 1;
@@ -454,7 +456,7 @@ void TableFile::rebuildIndexes() {
     requireMaintainable();
     std::vector<std::vector<mdx::Entry>> all;
     for (int t = 0; t < mdx_->tagCount(); ++t) all.push_back(entriesFor(tagField(t), mdx_->tag(t).spec));
-    tagFields_.clear();
+    tagFields_.fill(kFieldUnknown);
     mdx_->rebuild(std::move(all));
     ++version_;
 }

@@ -2,6 +2,7 @@
 // the others' changes at once. Holds the data, memo and index files and keeps them in step.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -11,11 +12,16 @@
 #include "platform/dbf/DbfFormat.h"
 #include "platform/dbf/FileIO.h"
 #include "platform/dbf/MdxIndex.h"
+#include "platform/dbf/MdxLayout.h"
 #include "platform/dbf/MemoFile.h"
 
 namespace dbf {
 
 class TableFile : public std::enable_shared_from_this<TableFile> {
+    struct Opening {  // only open() makes table files
+        explicit Opening() = default;
+    };
+
 public:
     // The shared state of the table at path, opened on first use. Without a file of that name
     // (or one differing in case only) it throws, or with ifExists gives nullptr.
@@ -25,6 +31,7 @@ public:
     // Writes a new empty table (and memo file); removes a stale index file.
     static void create(io::FileSystem& fs, const std::string& path, const std::vector<FieldDef>& defs);
 
+    TableFile(Opening, std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf);
     ~TableFile();
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
@@ -68,7 +75,6 @@ public:
     std::vector<std::string> checkIndexes();
 
 private:
-    TableFile(std::shared_ptr<io::FileSystem> fs, std::unique_ptr<io::File> dbf);
     // The table file open under that name on the file system fs, if any.
     static std::shared_ptr<TableFile> opened(const io::FileSystem* fs, const std::string& path);
     [[noreturn]] void bad(const std::string& what) const;
@@ -92,7 +98,7 @@ private:
     std::unique_ptr<mdx::MdxFile> mdx_;
     std::optional<uint32_t> deleted_;
     static constexpr int kFieldUnknown = -2;
-    mutable std::vector<int> tagFields_;  // per tag the field tagField found, or kFieldUnknown
+    mutable std::array<int, mdx::layout::kMaxTags> tagFields_;  // per tag the field tagField found
     uint64_t version_ = 1;
 };
 
