@@ -58,11 +58,14 @@ void MdxFile::load() {
     nodes_.clear();
     uint64_t size = file_->size();
     if (size < kHeaderBytes) bad("Datei kürzer als der Dateikopf");
+    // The header pages and the block after them, where the first tag's header lies in the
+    // files made here and by dBase: a lookup on that tag reads no header of its own.
+    file_->prefetch(0, kHeaderBytes + 2 * kPage);
     uint8_t h[48];
     file_->read(0, h, sizeof h);
-    tableName_.clear();
-    for (size_t i = 4; i < 20 && h[i] != 0; ++i) tableName_.push_back(char(h[i]));
-    tableName_ = paths::upper(format::trimBoth(tableName_));
+    size_t nameLength = 0;
+    while (nameLength < 16 && h[4 + nameLength] != 0) ++nameLength;
+    tableName_ = paths::upper(std::string(format::trimmedBoth({reinterpret_cast<const char*>(h + 4), nameLength})));
     blockSize_ = bytes::le16(h + 22);
     if (blockSize_ < kPage || blockSize_ % kPage != 0 || blockSize_ > 32768) bad("Blockgröße");
     if (h[26] != 32) bad("Länge der Indexeinträge");
@@ -79,17 +82,15 @@ void MdxFile::load() {
     tags_.reserve(size_t(inUse));
     for (int i = 0; i < inUse; ++i) {
         const uint8_t* e = table + size_t(i) * 32;
-        Tag t;
+        Tag& t = tags_.emplace_back();
         t.slot = i;
         t.headerPage = bytes::le32(e);
         int n = 0;
         while (n < 11 && e[4 + n] != 0) ++n;
         if (n == 11 || n == 0) bad("Indexname");
-        t.spec.name.assign(reinterpret_cast<const char*>(e + 4), size_t(n));
-        t.spec.name = format::trimRight(t.spec.name);
+        t.spec.name = format::trimmedRight({reinterpret_cast<const char*>(e + 4), size_t(n)});
         if (t.headerPage < kHeaderBytes / kPage || uint64_t(t.headerPage) * kPage + kPage > size)
             bad("Kopfseite des Index " + t.spec.name);
-        tags_.push_back(t);
     }
 }
 

@@ -1,7 +1,9 @@
 // The production index file .MDX: tag directory and one B-tree per tag, in dBase IV layout.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,7 +61,14 @@ public:
     // Replaces every tag's entries; sorted per tag, in tag order.
     void rebuild(std::vector<std::vector<Entry>> entriesPerTag);
 
-    int compareKeys(const Tag& tag, std::string_view a, std::string_view b) const;
+    // Keys compared as the tag orders them; text keys, the common case, compared here.
+    int compareKeys(const Tag& tag, std::string_view a, std::string_view b) const {
+        if (tag.spec.keyType == 'N' || tag.spec.keyType == 'D') return compareValues(tag, a, b);
+        int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+        if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
+        return tag.spec.descending ? -c : c;
+    }
     void sortEntries(const Tag& tag, std::vector<Entry>& entries) const;
 
     // First entry not before (key, recno); false when there is none.
@@ -136,6 +145,7 @@ private:
         }
         size_t pointers() const { return leaf ? count : count + 1; }
     };
+    int compareValues(const Tag& tag, std::string_view a, std::string_view b) const;  // numbers, dates
     static constexpr size_t kMaxDepth = 48;  // levels of a tree, beyond which it is damaged
     [[noreturn]] void bad(const std::string& what) const;
     [[noreturn]] void reachedTwice(const Tag& tag, uint32_t page) const;

@@ -43,31 +43,18 @@ constexpr size_t kMaxHints = 1u << 16;  // record numbers remembered per index f
 constexpr size_t kMaxInner = 1u << 11;  // inner pages remembered per index file (a few MB)
 }  // namespace
 
-int MdxFile::compareKeys(const Tag& tag, std::string_view a, std::string_view b) const {
+int MdxFile::compareValues(const Tag& tag, std::string_view a, std::string_view b) const {
     int c = 0;
-    switch (tag.spec.keyType) {
-    case 'N': {
+    if (tag.spec.keyType == 'N') {
         // Equal numbers are stored alike; runs of equal keys make this the common case.
-        if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) {
-            c = 0;
-            break;
-        }
+        if (a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0) return 0;
         long double x = bcdValue(reinterpret_cast<const uint8_t*>(a.data()));
         long double y = bcdValue(reinterpret_cast<const uint8_t*>(b.data()));
         c = x < y ? -1 : (x > y ? 1 : 0);
-        break;
-    }
-    case 'D': {
+    } else {
         double x = bytes::leDouble(reinterpret_cast<const uint8_t*>(a.data()));
         double y = bytes::leDouble(reinterpret_cast<const uint8_t*>(b.data()));
         c = x < y ? -1 : (x > y ? 1 : 0);
-        break;
-    }
-    default:
-        c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-        if (c == 0) c = a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-        c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-        break;
     }
     return tag.spec.descending ? -c : c;
 }
