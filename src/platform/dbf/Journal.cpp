@@ -34,16 +34,6 @@ uint64_t holdBack() { return holdBackSetting(); }
 
 void setHoldBack(uint64_t bytes) { holdBackSetting() = bytes; }
 
-std::vector<Shared*>& running() {
-    static std::vector<Shared*> units;
-    return units;
-}
-
-uint64_t& generation() {
-    static uint64_t g = 1;
-    return g;
-}
-
 std::string keyOf(const std::string& s) {
 #ifdef _WIN32
     return paths::upper(s);

@@ -93,9 +93,12 @@ private:
 uint64_t holdBack();
 // A directory as units name it: with forward slashes, without a trailing one.
 std::string withoutTrailingSlash(std::string dir);
-// The units running now, and a number that changes whenever they or their files do.
-std::vector<Shared*>& running();
-uint64_t& generation();
+// The units running now, and a number that changes whenever they or their files do. Asked on
+// every call of a file of the tables: plain variables, no function-local statics.
+inline std::vector<Shared*> runningUnits;
+inline uint64_t unitsGeneration = 1;
+inline std::vector<Shared*>& running() { return runningUnits; }
+inline uint64_t& generation() { return unitsGeneration; }
 // The key of a name or directory: case-insensitive where the file system is.
 std::string keyOf(const std::string& s);
 // Splits a path into its directory's key and the file's name.

@@ -11,7 +11,10 @@ namespace {
 // and its reads see them; otherwise it is the file itself.
 class JournaledFile : public io::File {
 public:
-    JournaledFile(const io::FileSystem* fs, std::shared_ptr<io::File> base) : fs_(fs), base_(std::move(base)) {}
+    JournaledFile(const io::FileSystem* fs, std::unique_ptr<io::File> base)
+        : fs_(fs), base_(base.get()), own_(std::move(base)) {}
+    JournaledFile(const io::FileSystem* fs, std::shared_ptr<io::File> base)
+        : fs_(fs), base_(base.get()), shared_(std::move(base)) {}
     const std::string& path() const override { return base_->path(); }
     uint64_t size() override {
         FileState* f = state();
@@ -53,11 +56,15 @@ private:
     FileState& touch(Shared& s) {
         if (!base_->writable()) throw EngineError("Die Datei ist schreibgeschützt: " + path());
         if (state_) return *state_;
-        return s.touch(name_, path(), base_);
+        // The unit keeps the file to write back what it holds: from here on shared with it.
+        if (!shared_) shared_ = std::move(own_);
+        return s.touch(name_, path(), shared_);
     }
 
     const io::FileSystem* fs_;
-    std::shared_ptr<io::File> base_;
+    io::File* base_;
+    std::unique_ptr<io::File> own_;     // the file, until a unit shares it
+    std::shared_ptr<io::File> shared_;  // the file, once made or touched under a unit
     std::string directoryKey_, name_;
     uint64_t seen_ = 0;
     Shared* unit_ = nullptr;
@@ -77,10 +84,10 @@ public:
                 s->created(name, made);
                 return std::make_unique<JournaledFile>(base_, std::move(made));
             }
-        return std::make_unique<JournaledFile>(base_, std::shared_ptr<io::File>(base_->open(path, mode)));
+        return std::make_unique<JournaledFile>(base_, base_->open(path, mode));
     }
     std::unique_ptr<io::File> openIfExists(const std::string& path, io::OpenMode mode) override {
-        std::shared_ptr<io::File> file(base_->openIfExists(path, mode));
+        std::unique_ptr<io::File> file = base_->openIfExists(path, mode);
         if (!file) return nullptr;
         return std::make_unique<JournaledFile>(base_, std::move(file));
     }
