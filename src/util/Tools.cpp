@@ -40,7 +40,11 @@ std::optional<std::string> HostPath(HostCall call)
     try {
         char buffer[PathBufferSize] = {};
         call(buffer, PathBufferSize - 1);
-        return BufferText(buffer, sizeof buffer);
+        const size_t length = strnlen(buffer, sizeof buffer);
+        std::string path;
+        path.reserve(length + 1);  // room for the separator a directory gets
+        path.assign(buffer, length);
+        return path;
     } catch (...) {
         return std::nullopt;
     }
@@ -55,8 +59,13 @@ std::string CommandLine(const std::string& FileName, const std::string& Params)
 
 std::string MyGetProjectDir()
 {
-    const auto dir = HostPath(fxGetProjectDir);
-    return dir ? WithSlash(*dir) : std::string();
+    // Asked by every hook that opens a table: the separator added in place.
+    auto dir = HostPath(fxGetProjectDir);
+    if (!dir)
+        return std::string();
+    if (dir->empty() || dir->back() != '\\')
+        dir->push_back('\\');
+    return std::move(*dir);
 }
 
 std::string MyGetVerfahrenDir()

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "platform/os/Cursor.h"
 #include "platform/os/Files.h"
@@ -354,18 +355,21 @@ std::string ScriptedBackend::Pump(const std::string& request) {
 }
 
 int ScriptedBackend::Message(const std::string& text, MsgType type, MsgButtons buttons) {
-    std::ostringstream out;
-    out << "message " << TypeName(type) << ' ' << (buttons == MsgButtons::YesNo ? "yesno" : "ok") << '\n';
-    out << "cursor " << CursorName() << '\n';
-    std::istringstream lines(text);
-    std::string l;
-    while (std::getline(lines, l)) {
+    // Appended, not streamed: a warning can come with every edit on the map.
+    std::string out;
+    out.reserve(48 + text.size() * 2);
+    out.append("message ").append(TypeName(type)).append(buttons == MsgButtons::YesNo ? " yesno\n" : " ok\n");
+    out.append("cursor ").append(CursorName()).append("\n");
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view l(text.data() + start, end - start);
         if (!l.empty() && l.back() == '\r')
-            l.pop_back();
-        out << "line " << l << '\n';
+            l.remove_suffix(1);
+        out.append("line ").append(l).append("\n");
+        start = end + 1;
     }
-    out << "end\n";
-    std::string answer = AskResponder(out.str());
+    out.append("end\n");
+    std::string answer = AskResponder(out);
     if (buttons == MsgButtons::YesNo)
         return answer == "yes" ? mrYes : mrNo;
     return mrOk;
