@@ -17,14 +17,28 @@ namespace dbf::io {
 
 namespace {
 
+// A plain file that somebody may write. One that nobody may write is read-only, also for the
+// administrator, as the read-only attribute is on Windows.
+bool writableMode(const struct stat& st) { return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0; }
+
 class PosixFile : public NativeFileBase {
 public:
-    PosixFile(std::string path, int fd, bool writable, uint64_t size)
-        : NativeFileBase(std::move(path), writable), fd_(fd) {
+    // modeKnown false: opened for writing; whether its mode lets anybody write it is asked the
+    // first time it matters, which a lookup never does.
+    PosixFile(std::string path, int fd, bool writable, uint64_t size, bool modeKnown = true)
+        : NativeFileBase(std::move(path), writable), fd_(fd), modeKnown_(modeKnown) {
         size_ = size;
     }
     ~PosixFile() override {
         if (fd_ >= 0) close(fd_);
+    }
+    bool writable() const override {
+        if (!modeKnown_) {
+            modeKnown_ = true;
+            struct stat st {};
+            if (fstat(fd_, &st) != 0 || !writableMode(st)) writable_ = false;
+        }
+        return writable_;
     }
 
     void read(uint64_t offset, void* data, size_t n) override {
@@ -64,7 +78,7 @@ public:
     }
     void flush() override {}
     void sync() override {
-        if (!writable_) return;
+        if (!writable()) return;
         int e = faults::before();
         while (e == 0 && fdatasync(fd_) != 0)
             if (errno != EINTR) e = errno;
@@ -73,6 +87,7 @@ public:
 
 private:
     int fd_;
+    mutable bool modeKnown_;
 };
 
 // The file and its flock: closing the file descriptor releases the lock.
@@ -172,6 +187,15 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, boo
         if (missing && ifExists) return nullptr;
         fail(path, mode == OpenMode::Create ? "Die Datei kann nicht erzeugt werden" : "Die Datei kann nicht geöffnet werden");
     }
+    if (mode == OpenMode::ReadWrite && writable) {
+        // Opened for writing, so no directory: the size, where only a file has one, is all a
+        // lookup needs; the mode is asked before the first write.
+        const off_t end = lseek(fd, 0, SEEK_END);
+        if (end >= 0) return std::make_unique<PosixFile>(path, fd, true, uint64_t(end), false);
+        close(fd);
+        if (ifExists) return nullptr;
+        fail(path, "Die Datei kann nicht geöffnet werden");
+    }
     // One call for the size, the kind of file and its write bits.
     struct stat st {};
     if (fstat(fd, &st) != 0) {
@@ -183,9 +207,7 @@ std::unique_ptr<File> openNativeFile(const std::string& path, OpenMode mode, boo
         if (ifExists) return nullptr;
         fail(path, "Die Datei kann nicht geöffnet werden");
     }
-    // A file that nobody may write is read-only, also for the administrator, as the
-    // read-only attribute is on Windows.
-    if (mode == OpenMode::ReadWrite && (st.st_mode & 0222) == 0) writable = false;
+    if (mode == OpenMode::ReadWrite && !writableMode(st)) writable = false;
     return std::make_unique<PosixFile>(path, fd, writable, uint64_t(st.st_size));
 }
 

@@ -50,10 +50,10 @@ protected:
         return true;
     }
     void requireWritable() const {
-        if (!writable_) fail(path_, "Die Datei ist schreibgeschützt");
+        if (!writable()) fail(path_, "Die Datei ist schreibgeschützt");
     }
     std::string path_;
-    bool writable_;
+    mutable bool writable_;  // a platform may learn it when it is first asked
     uint64_t size_ = 0;
 };
 
