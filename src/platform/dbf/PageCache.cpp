@@ -303,6 +303,7 @@ void CachedFile::prefetch(uint64_t offset, size_t n) {
 }
 
 void CachedFile::write(uint64_t offset, const void* data, size_t n) {
+    const uint64_t before = base_->size();
     try {
         base_->write(offset, data, n);
     } catch (...) {
@@ -311,6 +312,9 @@ void CachedFile::write(uint64_t offset, const void* data, size_t n) {
     }
     const auto* in = static_cast<const uint8_t*>(data);
     uint64_t end = offset + n;
+    // A write past the end leaves a gap behind the old last page, which held the file's end
+    // and now holds more of it: read again when needed.
+    if (offset > before && before % pageSize_ != 0 && before / pageSize_ < offset / pageSize_) drop(before / pageSize_);
     for (uint64_t index = offset / pageSize_; index * pageSize_ < end; ++index) {
         const uint32_t s = find(index);
         if (s == kNone) continue;
