@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,7 +134,8 @@ TEST(DbfForeignFiles, OutOfDateIndexStopsLookupsAndChangesBeforeWriting) {
 }
 
 // Index pages whose child pointers all lead to one page, a cycle back to the root, a page
-// count past the end of the file: errors at once, before anything is written.
+// count past the end of the file: errors at once, before anything is written, and before a
+// walk, also one that starts where a lookup put it, gives a row twice.
 TEST(DbfForeignFiles, SharedChildrenCyclesAndPageCountsPastTheEndAreDamage) {
     TempDir dir;
     {
@@ -166,49 +168,59 @@ TEST(DbfForeignFiles, SharedChildrenCyclesAndPageCountsPastTheEndAreDamage) {
         return out;
     };
     using Damage = std::function<void(std::vector<char>&)>;
+    // What goes down the index first: a walk from the first row, a lookup of the first key
+    // and a walk on from there, or the append.
+    enum class First { Walk, LookupThenWalk, Append };
     struct Case {
         const char* what;
         Damage damage;
-        bool appendFirst = false;  // the append is the first to go down the index, not a walk
+        First first = First::Walk;
+    };
+    const Damage sameChild = [&](std::vector<char>& d) {
+        for (uint32_t page = root;;) {
+            const auto ptrs = pointers(d, page);
+            if (ptrs.empty()) break;
+            const uint32_t first = le32(d, ptrs[0]);
+            for (size_t p : ptrs) put32(d, p, first);
+            page = first;
+        }
+    };
+    const Damage backToRoot = [&](std::vector<char>& d) {
+        const uint32_t inner = le32(d, pointers(d, root)[0]);
+        put32(d, pointers(d, inner).back(), root);
     };
     const std::vector<Case> damages = {
-        {"every child pointer of each level leads to the same page",
-         [&](std::vector<char>& d) {
-             for (uint32_t page = root;;) {
-                 const auto ptrs = pointers(d, page);
-                 if (ptrs.empty()) break;
-                 const uint32_t first = le32(d, ptrs[0]);
-                 for (size_t p : ptrs) put32(d, p, first);
-                 page = first;
-             }
-         }},
-        {"the first inner page's last pointer leads back to the root",
-         [&](std::vector<char>& d) {
-             const uint32_t inner = le32(d, pointers(d, root)[0]);
-             put32(d, pointers(d, inner).back(), root);
-         }},
+        {"every child pointer of each level leads to the same page", sameChild},
+        {"every child pointer of each level leads to the same page, a walk from a lookup", sameChild,
+         First::LookupThenWalk},
+        {"the first inner page's last pointer leads back to the root", backToRoot},
+        {"the first inner page's last pointer leads back to the root, a walk from a lookup", backToRoot,
+         First::LookupThenWalk},
         {"the last inner page's last pointer leads back to the root, on the way of an append",
          [&](std::vector<char>& d) {
              const uint32_t inner = le32(d, pointers(d, root).back());
              put32(d, pointers(d, inner).back(), root);
          },
-         true},
+         First::Append},
         {"page count past the end of the file", [](std::vector<char>& d) { put32(d, 32, uint32_t(d.size() / 512 + 40)); }},
         {"page count that wraps", [](std::vector<char>& d) { put32(d, 32, 0xFFFFFFFFu); }},
     };
-    for (const auto& [what, damage, appendFirst] : damages) {
+    for (const auto& [what, damage, first] : damages) {
         SCOPED_TRACE(what);
         auto data = original;
         damage(data);
         dbftest::writeAll(dir.file("W.MDX"), data);
         const Files before = contents(dir);
+        std::set<int> rows;
+        bool rowTwice = false;
         const std::string message = errorOf([&] {
             Table t(dir.windowsDir(), "W.DBF");
-            if (!appendFirst) {
+            if (first != First::Append) {
                 t.setIndexName("idxName");
                 t.open();
-                for (t.first(); !t.eof(); t.next()) {
-                }
+                if (first == First::Walk) t.first();
+                else ASSERT_TRUE(t.findKey(kennung(100000)));
+                for (; !t.eof(); t.next()) rowTwice = !rows.insert(t.recordNumber()).second || rowTwice;
             }
             t.open();
             t.append();
@@ -217,6 +229,7 @@ TEST(DbfForeignFiles, SharedChildrenCyclesAndPageCountsPastTheEndAreDamage) {
         });
         EXPECT_EQ(message.rfind("Die Indexdatei ist beschädigt (", 0), 0u) << message;
         EXPECT_EQ(message.size() - message.rfind("W.MDX"), 5u) << message;
+        EXPECT_FALSE(rowTwice);
         EXPECT_EQ(contents(dir), before);
     }
 }
