@@ -49,7 +49,9 @@ ve1_set_arch() {
   VE1_ARCH="$2"
   case "$VE1_ARCH" in
     i686)
-      VE1_WINE_PACKAGES=(wine wine32:i386)
+      # libwine:i386 needs GStreamer's base plugins of i386; named here, apt's resolver finds
+      # them where it otherwise gives up (the i386 halves taken from the main suite).
+      VE1_WINE_PACKAGES=(wine wine32:i386 libgstreamer-plugins-base1.0-0:i386)
       # The ODBC driver manager, its configuration library and the SQLite driver that 32-bit
       # Wine loads for the ADO test. Without libodbcinst the driver cannot read the data
       # source's database file and works on a temporary database instead.

@@ -3,7 +3,8 @@
 #include <map>
 #include <set>
 
-#include "exchange/ExportFuncs.h"
+#include "exchange/ExportFotos.h"
+#include "exchange/ExportRows.h"
 #include "host/fxAPI32.h"
 #include "photos/DataModule.h"
 #include "platform/os/Cursor.h"

@@ -1,4 +1,4 @@
-#include "exchange/ExportFuncs.h"
+#include "exchange/ExportFotos.h"
 
 #include "host/fxAPI32.h"
 #include "photos/DataModule.h"

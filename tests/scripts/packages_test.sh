@@ -150,7 +150,7 @@ check "nothing removed" lacks "$log" "remove-architecture"
 # Where 32-bit Wine installs, the i686 suite with its i386 ODBC pieces.
 run i686 "$fallback"
 check "i686 when it installs" contains "$out" "runs i686 with /usr/lib/wine/wine (/top/build-win32)"
-check "i386 ODBC pieces" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386 wine wine32:i386 " ]
+check "i386 ODBC pieces" [ "$(sort "$STUB_STATE/installed" | tr '\n' ' ')" = "libgstreamer-plugins-base1.0-0:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386 wine wine32:i386 " ]
 
 # Forced i686 never falls back: it fails with the reason.
 VE1_WIN32_ARCH=i686 NEVER=$'wine32:i386' run forced 've1_runs_32bit() { return 0; }

@@ -4,6 +4,10 @@
 #include <atomic>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace dbf::io::faults {
 
 namespace {
@@ -36,8 +40,14 @@ int before() {
     Plan& p = plan();
     if (++p.calls != p.at)
         return 0;
-    if (p.action == Action::Stop)
+    if (p.action == Action::Stop) {
+        // As a crash ends a process: on Windows, _Exit would still let the C runtime's library
+        // write out the buffers of its streams, also those a thread ended in the middle of a write.
+#ifdef _WIN32
+        TerminateProcess(GetCurrentProcess(), kStopped);
+#endif
         std::_Exit(kStopped);
+    }
     return p.error;
 }
 
