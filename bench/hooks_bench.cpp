@@ -24,6 +24,7 @@
 #include "plugin/Globals.h"
 #include "plugin/VE1TransAction.h"
 #include "store/TransActTools.h"
+#include "util/Tools.h"
 
 namespace {
 
@@ -234,9 +235,12 @@ double Nanoseconds(std::chrono::steady_clock::time_point since) {
 // the ratios do not drift with the machine's state over the run; a write hook also the same
 // change by SQLite, on the same row. A hook that may change the row has the floor with the
 // write, a read-only hook the floor without it.
+// A hook that first asks the host for the object's identifier has that answer timed as well,
+// alone, on another object: the floor has no host in it.
 struct Ratio {
     bool writes = true;
-    double hookNs = 0, baselineNs = 0, floorNs = 0, sqliteNs = 0;
+    bool asksHost = false;
+    double hookNs = 0, baselineNs = 0, floorNs = 0, sqliteNs = 0, hostNs = 0;
     int64_t n = 0, sqliteN = 0;
     std::mt19937 rng{3};
 
@@ -259,6 +263,12 @@ struct Ratio {
         t0 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(SystemCallFloor(TheFixture(), j, writes));
         floorNs += Nanoseconds(t0);
+        if (asksHost) {
+            j = static_cast<int>(rng() % kRows);
+            t0 = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(MyGetKennungOfID(j + 1));
+            hostNs += Nanoseconds(t0);
+        }
         t0 = std::chrono::steady_clock::now();
         const bool timed = sqlite();
         if (timed) {
@@ -273,6 +283,10 @@ struct Ratio {
         state.counters["ratio_to_baseline"] = baselineNs > 0 ? hookNs / baselineNs : 0.0;
         state.counters["floor_us"] = n ? floorNs / double(n) / 1000.0 : 0.0;
         state.counters["ratio_to_floor"] = floorNs > 0 ? hookNs / floorNs : 0.0;
+        if (asksHost) {
+            state.counters["host_us"] = n ? hostNs / double(n) / 1000.0 : 0.0;
+            state.counters["ratio_to_floor_and_host"] = hookNs / (floorNs + hostNs);
+        }
         if (sqliteN > 0) {
             state.counters["sqlite_us"] = sqliteNs / double(sqliteN) / 1000.0;
             state.counters["ratio_to_sqlite"] = sqliteNs > 0 ? hookNs / sqliteNs : 0.0;
@@ -281,11 +295,12 @@ struct Ratio {
 };
 
 template <class F>
-void Timed(benchmark::State& state, bool writes, F&& hook) {
+void Timed(benchmark::State& state, bool writes, F&& hook, bool asksHost = false) {
     TheFixture();
     std::mt19937 rng(11);
     Ratio ratio;
     ratio.writes = writes;
+    ratio.asksHost = asksHost;
     for (auto _ : state) {
         const int i = static_cast<int>(rng() % kRows);
         ratio.Time(state, [&] { hook(i); });
@@ -355,7 +370,7 @@ void BM_SetChangedFlag(benchmark::State& state) {
 // The read-only hooks: the geometry edit's check, and the status queries behind it and behind
 // the identifier switch, which makes both before it asks the user: one open, one lookup.
 void BM_CheckStatus(benchmark::State& state) {
-    Timed(state, false, [](int i) { CheckStatus(0, i + 1, 0); });
+    Timed(state, false, [](int i) { CheckStatus(0, i + 1, 0); }, true);
 }
 
 void BM_GetObjectStatus(benchmark::State& state) {
