@@ -89,11 +89,10 @@ std::string MemoFile::read(uint32_t block) {
 
 uint32_t MemoFile::write(const std::string& text) {
     if (text.empty()) return 0;
-    uint8_t h[8];
-    file_->read(0, h, 8);
-    uint32_t next = kind_ == MemoKind::Fpt ? bytes::be32(h) : bytes::le32(h);
-    uint64_t end = (file_->size() + blockSize_ - 1) / blockSize_;
-    if (next == 0 || next < end) next = uint32_t(end);  // never overwrite what is there
+    // The text goes behind everything in the file, whatever the header's next free block says:
+    // a block before the end would overwrite texts, and one behind it is damage that would
+    // make the file gigabytes long.
+    const uint32_t next = uint32_t((file_->size() + blockSize_ - 1) / blockSize_);
     std::vector<uint8_t> data;
     if (kind_ == MemoKind::Fpt) {
         data.resize(8);

@@ -123,6 +123,36 @@ TEST(DbfRobustness, DamagedFilesGiveEngineErrorNamingTheFileAndStayUnchanged) {
     }
 }
 
+// A memo file's header names the next free block; the text goes behind the file's end
+// whatever it says: neither over earlier texts nor gigabytes behind them.
+TEST(DbfRobustness, MemoTextsGoBehindTheFileWhereverTheHeaderPoints) {
+    for (const uint32_t next : {0u, 1u, 3u, 0x41000001u}) {
+        SCOPED_TRACE(next);
+        TempDir dir;
+        makeTable(dir);
+        auto memo = dbftest::readAll(dir.file("BAD.DBT"));
+        const size_t before = memo.size();
+        put32(memo, 0, next);
+        dbftest::writeAll(dir.file("BAD.DBT"), memo);
+        {
+            Table t(dir.windowsDir(), "BAD.DBF");
+            t.open();
+            t.first();
+            t.edit();
+            t.fieldByName("NOTE").setString("neu");
+            t.post();
+        }
+        const auto after = dbftest::readAll(dir.file("BAD.DBT"));
+        EXPECT_EQ(after.size(), (before + 511) / 512 * 512 + 512);
+        Table t(dir.windowsDir(), "BAD.DBF");
+        t.open();
+        int row = 0;
+        for (t.first(); !t.eof(); t.next())
+            EXPECT_EQ(t.fieldByName("NOTE").asString(), ++row == 1 ? "neu" : "note " + std::to_string(row));
+        EXPECT_EQ(row, 30);
+    }
+}
+
 // Every prefix of an append's writes leaves a table that opens and shows all earlier rows;
 // the index is either still right or made right again by rebuilding it.
 TEST(DbfRobustness, AppendCutOffAtEveryByteKeepsEarlierRows) {
