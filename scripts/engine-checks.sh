@@ -31,5 +31,5 @@ quiet "$fuzz/fuzz-configure.log" env CC=clang CXX=clang++ \
 quiet "$fuzz/fuzz-build.log" cmake --build "$fuzz" --target dbf_fuzz -j"$(nproc)"
 mkdir -p "$fuzz/corpus"
 quiet "$fuzz/fuzz-run.log" "$fuzz/tests/fuzz/dbf_fuzz" -max_total_time="$fuzz_seconds" -max_len=400 \
-  -timeout=20 "$fuzz/corpus"
+  -timeout=20 -artifact_prefix="$fuzz/" "$fuzz/corpus"
 echo "engine checks: fuzz run of ${fuzz_seconds} s, $(grep -o 'Done [0-9]* runs' "$fuzz/fuzz-run.log" | cut -d' ' -f2) inputs, nothing found"
