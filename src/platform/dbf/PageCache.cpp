@@ -38,6 +38,10 @@ constexpr size_t kLinearSlots = 8;
 // size a lookup needs.
 constexpr size_t kMaxSpareSlotArrays = 16;
 constexpr size_t kSpareSlotCapacity = 16;
+
+[[noreturn]] void pastEnd(const std::string& path) {
+    throw EngineError("Lesezugriff hinter dem Dateiende: " + path);
+}
 }  // namespace
 
 CachedFile::CachedFile(std::unique_ptr<File> base, size_t pageSize, size_t maxPages, size_t partialReads)
@@ -183,7 +187,7 @@ const uint8_t* CachedFile::bytesAt(uint64_t offset, size_t n, uint64_t fileSize)
     }
     if (s != kNone) touch(s);
     const Slot& p = load(s != kNone ? s : insertPage(index, fileSize), index);
-    if (inPage + n > p.size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    if (inPage + n > p.size) pastEnd(path());
     return p.data.get() + inPage;
 }
 
@@ -258,7 +262,7 @@ void CachedFile::fill(uint64_t first, uint64_t count) {
 void CachedFile::read(uint64_t offset, void* data, size_t n) {
     if (n == 0) return;
     const uint64_t size = base_->size();
-    if (offset + n > size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    if (offset + n > size) pastEnd(path());
     if (offset % pageSize_ + n <= pageSize_) {
         std::memcpy(data, bytesAt(offset, n, size), n);
         return;
@@ -278,7 +282,7 @@ void CachedFile::read(uint64_t offset, void* data, size_t n) {
         size_t inPage = size_t(offset % pageSize_);
         Slot& p = page(index);
         size_t take = std::min(n, pageSize_ - inPage);
-        if (inPage + take > p.size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+        if (inPage + take > p.size) pastEnd(path());
         std::memcpy(out, p.data.get() + inPage, take);
         out += take;
         offset += take;
@@ -289,7 +293,7 @@ void CachedFile::read(uint64_t offset, void* data, size_t n) {
 const uint8_t* CachedFile::view(uint64_t offset, size_t n, std::vector<uint8_t>& scratch) {
     if (n == 0 || offset % pageSize_ + n > pageSize_) return File::view(offset, n, scratch);
     const uint64_t size = base_->size();
-    if (offset + n > size) throw EngineError("Lesezugriff hinter dem Dateiende: " + path());
+    if (offset + n > size) pastEnd(path());
     return bytesAt(offset, n, size);
 }
 
